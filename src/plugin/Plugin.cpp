@@ -1,0 +1,40 @@
+#include "framework/Plugin.h"
+
+#include <cstdint>
+
+namespace Quarn {
+
+Plugin::~Plugin() = default;
+
+std::int32_t Plugin::retain() {
+  return ++referenceCount_;
+}
+
+std::int32_t Plugin::release() {
+  if (--referenceCount_ != 0)
+    return referenceCount_;
+  PluginHost* host = host_;
+  if (host != nullptr)
+    host->pluginDestroying(this);
+  // After the delete the address is only a key for the host; keep it as an
+  // integer so that no pointer to the dead object is carried across.
+  const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(this);
+  delete this;
+  if (host != nullptr)
+    host->pluginDestroyed(reinterpret_cast<Plugin*>(key));
+  return 0;
+}
+
+std::int32_t Plugin::getReferenceCount() {
+  return referenceCount_;
+}
+
+std::uint32_t Plugin::getReserved() {
+  return reserved_;
+}
+
+PluginHost* Plugin::getHost() {
+  return host_;
+}
+
+}  // namespace Quarn

@@ -1,0 +1,38 @@
+# Front door of the build. Every target installs or builds what it needs first.
+BUILD_DIR    ?= build
+SANITIZE_DIR ?= build-sanitize
+GENERATOR    ?= Ninja
+JOBS         ?= $(shell nproc)
+CTEST_FLAGS  ?= --output-on-failure -j $(JOBS)
+
+.PHONY: all deps build test test-sanitize play clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD_DIR)/build.ninja: | deps
+	cmake -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
+
+# The test suite under AddressSanitizer and UndefinedBehaviorSanitizer, in
+# its own build folder.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DQUARN_SANITIZE=address,undefined -DQUARN_BUILD_BENCH=OFF
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest $(CTEST_FLAGS)
+
+play:
+	@echo "make play: the player host arrives with the script reader; nothing to play yet." >&2
+	@exit 2
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

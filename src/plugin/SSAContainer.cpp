@@ -33,6 +33,13 @@ Result SSAContainer::discardHeader() {
   return ResultOk;
 }
 
+void SSAContainer::installFormatHeader(TypedMediaBuffer* header) {
+  if (header == formatHeader_)
+    return;
+  discardHeader();
+  formatHeader_ = header;
+}
+
 bool SSAContainer::takeHeader(List<MediaBuffer*>& headers) {
   if (formatHeader_ == nullptr)
     return false;

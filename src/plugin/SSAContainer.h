@@ -44,6 +44,10 @@ class SSAContainer : public Plugin, public SubtitleParserTemplate<SSAContainer> 
   /// The format header installed by open, or null. Still owned by the container.
   const TypedMediaBuffer* formatHeader() const { return formatHeader_; }
 
+ protected:
+  /// Takes ownership of `header` as the format header, freeing one still held.
+  void installFormatHeader(TypedMediaBuffer* header);
+
  private:
   using MediaTypeTable = std::map<String<unsigned char>, std::int32_t, SortsAfter<unsigned char>>;
 

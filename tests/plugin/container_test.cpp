@@ -1,0 +1,177 @@
+// The container face before any script is opened: the base operations, the
+// media type table, the header hand-over, and the operations whose work
+// arrives with later subsystems, which must fail rather than pretend.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "framework/MediaBufferAllocator.h"
+#include "plugin/SSAContainer.h"
+#include "support/CountingAllocator.h"
+#include "support/FakeHost.h"
+
+namespace Quarn {
+namespace {
+
+using Testing::FakeContainerHost;
+using Testing::FakePluginHost;
+
+// Gives tests the seam open uses to install a format header.
+class TestContainer : public SSAContainer {
+ public:
+  using SSAContainer::installFormatHeader;
+  using SSAContainer::SSAContainer;
+};
+
+TypedMediaBuffer* makeHeader(const char* text) {
+  auto* header = new TypedMediaBuffer();
+  const std::uint32_t size = static_cast<std::uint32_t>(std::strlen(text) + 1);
+  auto* block = new unsigned char[size];
+  std::memcpy(block, text, size);
+  header->setData(block, size);
+  header->length() = size;
+  std::memcpy(header->tag, "SUB ", 5);
+  header->kind = 4;
+  return header;
+}
+
+void destroy(MediaBuffer* header) {
+  MediaBufferAllocator allocator;
+  allocator.releaseBuffer(header);
+}
+
+class ContainerTest : public ::testing::Test {
+ protected:
+  FakePluginHost pluginHost;
+  FakeContainerHost host;
+  SSAContainer container{&pluginHost};
+  ContainerInterface& face = container;
+};
+
+TEST_F(ContainerTest, BaseOperations) {
+  EXPECT_EQ(face.host(), nullptr);
+  EXPECT_EQ(face.getContainerId(), 0u);
+  face.setHost(&host, 0xFEDCBA9876543210ull);
+  EXPECT_EQ(face.host(), &host);
+  EXPECT_EQ(face.getContainerId(), 0xFEDCBA9876543210ull);
+
+  std::uint32_t a = 7, b = 9;
+  EXPECT_EQ(face.getCounters(a, b), ResultOk);
+  EXPECT_EQ(a, 0u);
+  EXPECT_EQ(b, 0u);
+
+  EXPECT_TRUE(face.getSourcePath().isEmpty());
+  EXPECT_TRUE(face.getProgramName(0).isEmpty());
+  EXPECT_TRUE(face.getProgramName(~0ull).isEmpty());
+  EXPECT_NE(container.bufferAllocator(), nullptr);
+  EXPECT_EQ(container.bufferAllocator()->parameter(), 8);
+  EXPECT_TRUE(host.log.calls().empty());
+}
+
+TEST_F(ContainerTest, ProgrammeIdIsDrawnOnceFromTheHost) {
+  {
+    const List<unsigned long long> ids = face.getProgramIds();
+    ASSERT_EQ(ids.count(), 1);
+    EXPECT_EQ(ids.head()->value, 0xFFFFFFFFFFFFFFFFull) << "no host: unassigned";
+  }
+  host.nextId = 41;
+  face.setHost(&host, 1);
+  for (int i = 0; i < 3; ++i) {
+    const List<unsigned long long> ids = face.getProgramIds();
+    ASSERT_EQ(ids.count(), 1);
+    EXPECT_EQ(ids.head()->value, 41u);
+  }
+  EXPECT_EQ(host.log.count("newId"), 1u);
+}
+
+TEST_F(ContainerTest, MediaTypeTableInDescendingOrder) {
+  EXPECT_EQ(face.getMediaTypeCount(), 2u);
+  EXPECT_TRUE(face.getMediaTypeName(0).equals("text/x-ssa"));
+  EXPECT_TRUE(face.getMediaTypeName(1).equals("text/x-ass"));
+  EXPECT_TRUE(face.getMediaTypeName(2).isEmpty());
+  EXPECT_TRUE(face.getMediaTypeName(0xFFFFFFFFu).isEmpty());
+  EXPECT_EQ(face.getMediaTypeValue(0), 1);
+  EXPECT_EQ(face.getMediaTypeValue(1), 1);
+  EXPECT_EQ(face.getMediaTypeValue(2), 0);
+
+  EXPECT_EQ(face.findMediaType(String<unsigned char>("text/x-ssa")), 1);
+  EXPECT_EQ(face.findMediaType(String<unsigned char>("text/x-ass")), 1);
+  EXPECT_EQ(face.findMediaType(String<unsigned char>("TEXT/X-SSA")), -1);
+  EXPECT_EQ(face.findMediaType(String<unsigned char>("text/x-ssa; charset=utf-8")), -1);
+  EXPECT_EQ(face.findMediaType(String<unsigned char>()), -1);
+
+  const FormatTag tag = container.getFormatTag();
+  EXPECT_EQ(std::memcmp(tag.bytes, "SSA\0\0", 5), 0);
+  face.reservedA(123);
+  EXPECT_EQ(face.reservedB(0), ResultFailed);
+}
+
+TEST_F(ContainerTest, HeaderHandOverWithoutAHeader) {
+  List<MediaBuffer*> headers;
+  headers.pushBack(nullptr);
+  EXPECT_FALSE(container.takeHeader(headers));
+  EXPECT_EQ(headers.count(), 1) << "the caller's list is left unchanged";
+  EXPECT_EQ(face.discardHeader(), ResultOk);
+}
+
+TEST(ContainerHeader, TakeHandsTheHeaderOverOnce) {
+  TestContainer container(nullptr);
+  TypedMediaBuffer* header = makeHeader("[Script Info]");
+  container.installFormatHeader(header);
+  EXPECT_EQ(container.formatHeader(), header);
+
+  Testing::CountingAllocator<Node<MediaBuffer*>> nodes;
+  List<MediaBuffer*> headers(nodes);
+  headers.pushBack(nullptr);
+  EXPECT_TRUE(container.takeHeader(headers));
+  ASSERT_EQ(headers.count(), 2);
+  EXPECT_EQ(headers.tail()->value, header) << "appended after what the list held";
+  EXPECT_TRUE(nodes.owns(headers.tail())) << "the node comes from the list's own allocator";
+  EXPECT_EQ(container.formatHeader(), nullptr);
+  EXPECT_FALSE(container.takeHeader(headers));
+  EXPECT_EQ(container.discardHeader(), ResultOk);
+  destroy(header);  // now the caller's
+}
+
+TEST(ContainerHeader, DiscardAndDestructionFreeAHeldHeader) {
+  // Header object and data block both go; the sanitizer run proves no leak.
+  TestContainer container(nullptr);
+  container.installFormatHeader(makeHeader("one"));
+  EXPECT_EQ(container.discardHeader(), ResultOk);
+  EXPECT_EQ(container.formatHeader(), nullptr);
+  EXPECT_EQ(container.discardHeader(), ResultOk);
+
+  // Installing over a held header frees the old one.
+  container.installFormatHeader(makeHeader("two"));
+  container.installFormatHeader(makeHeader("three"));
+  EXPECT_EQ(container.formatHeader()->data()[0], 't');
+  EXPECT_EQ(container.formatHeader()->length(), 6u);
+
+  // A header still held when the plug-in dies is freed with it.
+  FakePluginHost pluginHost;
+  auto* plugin = new TestContainer(&pluginHost);
+  plugin->installFormatHeader(makeHeader("held"));
+  EXPECT_EQ(static_cast<Plugin*>(plugin)->release(), 0);
+}
+
+// Work that arrives with later subsystems reports failure instead of success.
+TEST_F(ContainerTest, OperationsNotYetBuiltFail) {
+  face.setHost(&host, 5);
+  const String<unsigned char> location("file:///tmp/film.ass");
+  SourceDescriptor source;
+  source.location = &location;
+  std::vector<FormatDescriptor> formats;
+  EXPECT_FALSE(face.probe(&source, 0, 0, &formats));
+  EXPECT_TRUE(formats.empty());
+  EXPECT_EQ(face.open(&source), ResultFailed);
+  EXPECT_TRUE(face.getSourcePath().isEmpty());
+
+  const List<unsigned long long> ids = face.getProgramIds();
+  EXPECT_EQ(face.selectProgram(ids.head()->value), ResultFailed);
+  EXPECT_EQ(face.closeStreams(false), ResultFailed);
+  EXPECT_EQ(host.log.names(), (std::vector<std::string>{"newId"}));
+}
+
+}  // namespace
+}  // namespace Quarn

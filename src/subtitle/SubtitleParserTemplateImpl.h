@@ -5,6 +5,8 @@
 #include <new>
 
 #include "subtitle/SubtitleParserTemplate.h"
+#include "text/File.h"
+#include "text/Utf.h"
 
 namespace Quarn {
 
@@ -50,10 +52,19 @@ Result SubtitleParserTemplate<C>::closeStreams(bool) {
   return ResultFailed;
 }
 
-// The file layer is not built yet: no size can be read.
+// A size that cannot be read is a failure, never a length.
 template <class C>
-Result SubtitleParserTemplate<C>::getSourceSize(std::uint64_t*) {
-  return ResultFailed;
+Result SubtitleParserTemplate<C>::getSourceSize(std::uint64_t* size) {
+  if (size == nullptr || sourcePath_.isEmpty())
+    return ResultFailed;
+  File file;
+  if (file.open(utf8ToWide(sourcePath_.data(), sourcePath_.length()), 0) != File::Opened)
+    return ResultFailed;
+  const std::int64_t length = file.size();
+  if (length < 0)
+    return ResultFailed;
+  *size = static_cast<std::uint64_t>(length);
+  return ResultOk;
 }
 
 }  // namespace Quarn

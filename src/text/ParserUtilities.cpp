@@ -1,0 +1,138 @@
+#include "text/ParserUtilities.h"
+
+#include <climits>
+#include <cstring>
+
+#include "framework/MemoryBuffer.h"
+#include "framework/Records.h"
+#include "log/Logger.h"
+#include "platform/FileUrl.h"
+#include "platform/NativeFile.h"
+#include "text/ByteOrderMark.h"
+#include "text/Encoding.h"
+#include "text/Utf.h"
+
+namespace Quarn {
+namespace {
+
+constexpr std::int32_t kSettingDomain = 4;
+constexpr const char* kSettingSection = "CodePage";
+
+// The host's answer to one setting; tag 0 (no answer) without a host.
+SettingValue askHost(ContainerHost* host, const char* name) {
+  SettingValue value{};
+  if (host != nullptr) {
+    Setting setting(kSettingDomain, kSettingSection, name);
+    host->getSetting(setting, &value);
+  }
+  return value;
+}
+
+// A path the file system can be given as is: non-empty, well-formed UTF-8
+// and free of zero bytes, which would cut it short.
+bool isUsablePath(const String<unsigned char>& path) {
+  return !path.isEmpty() && std::memchr(path.data(), 0, path.length()) == nullptr &&
+         isValidUtf8(path.data(), path.length());
+}
+
+}  // namespace
+
+bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerHost* host,
+                                   String<unsigned char>* out, std::int32_t size) {
+  return readTextFile(path, host, out, size, KVDSOLD::UCNVLibrary::instance());
+}
+
+bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerHost* host,
+                                   String<unsigned char>* out, std::int32_t size,
+                                   const KVDSOLD::UCNVLibrary& converters) {
+  if (out == nullptr)
+    return false;
+
+  // The file is open only while it is read; the buffer lives to the end.
+  kvtl::MemoryBuffer<char> buffer;
+  std::int64_t wanted = size;
+  {
+    Platform::NativeFile file;
+    if (!isUsablePath(path) || !file.open(path.cText(), 0)) {
+      QUARN_LOG("Utilities", "Quarn::ParserUtilities::readTextFile", "Failed to open file %s\n",
+                path.cText());
+      return false;
+    }
+    if (wanted == -1) {
+      wanted = file.seek(0, Platform::SeekFrom::End);
+      file.seek(0, Platform::SeekFrom::Begin);
+    }
+    // The buffer holds the text and a terminator in a signed 32-bit size; a
+    // larger file is refused rather than truncated.
+    if (wanted < 0 || wanted >= INT32_MAX) {
+      QUARN_LOG("Utilities", "Quarn::ParserUtilities::readTextFile",
+                "Couldn't allocate %ld bytes\n", static_cast<long>(wanted < 0 ? 0 : wanted + 1));
+      return false;
+    }
+    // No zero fill: the read overwrites every byte before the terminator or
+    // the call fails.
+    buffer.resize(static_cast<std::int32_t>(wanted + 1), false);
+    if (buffer.data() == nullptr) {
+      QUARN_LOG("Utilities", "Quarn::ParserUtilities::readTextFile",
+                "Couldn't allocate %ld bytes\n", static_cast<long>(wanted + 1));
+      return false;
+    }
+    buffer.data()[wanted] = '\0';
+    const std::int64_t got = file.read(buffer.data(), wanted);
+    file.close();
+    if (got != wanted) {
+      QUARN_LOG("Utilities", "Quarn::ParserUtilities::readTextFile",
+                "Tried to read %ld bytes, got %ld\n", static_cast<long>(wanted),
+                static_cast<long>(got));
+      return false;
+    }
+  }
+
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(buffer.data());
+  std::size_t length = static_cast<std::size_t>(wanted);
+  String<char> encoding;
+
+  // The mark counts only when the host says explicitly that its code page
+  // does not override what the file declares.
+  const SettingValue overrideEmbedded = askHost(host, "OverrideEmbedded");
+  if (overrideEmbedded.tag == SettingTagBoolean && overrideEmbedded.value.boolean == 0) {
+    const std::uint32_t skip = detectEncoding(text, length, encoding);
+    text += skip;
+    length -= skip;
+  }
+  if (encoding.isEmpty()) {
+    const SettingValue name = askHost(host, "Name");
+    if (name.tag == SettingTagText && name.value.text != nullptr)
+      encoding.assign(String<char>(name.value.text->data()));
+  }
+
+  const unsigned char* decoded = text;
+  std::size_t decodedLength = length;
+  Utf8Block converted;
+  if (!encoding.isEmpty()) {
+    converted = convertToUtf8Block(converters, encoding.cText(), text, length);
+    decoded = converted.data.get();
+    decodedLength = converted.length == 0
+                        ? 0
+                        : std::strlen(reinterpret_cast<const char*>(converted.data.get()));
+  }
+  if (decoded == nullptr || !isLegalUtf8Sequence(decoded, decoded + decodedLength))
+    return false;
+
+  out->assign(String<unsigned char>(decoded, static_cast<std::uint32_t>(decodedLength)));
+  return true;
+}
+
+Result urlToPath(const String<unsigned char>& location, String<unsigned char>& path) {
+  const std::u16string wide = utf8ToWide(location.data(), location.length());
+  std::u16string converted;
+  if (wide.empty() || !Platform::fileUrlToPath(wide, converted))
+    return ResultBadLocation;
+  const std::string narrow = wideToUtf8(converted);
+  if (narrow.empty())
+    return ResultBadLocation;
+  path.assign(String<unsigned char>(narrow.data(), static_cast<std::uint32_t>(narrow.size())));
+  return ResultOk;
+}
+
+}  // namespace Quarn

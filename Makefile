@@ -1,11 +1,12 @@
 # Front door of the build. Every target installs or builds what it needs first.
 BUILD_DIR    ?= build
 SANITIZE_DIR ?= build-sanitize
+TSAN_DIR     ?= build-tsan
 GENERATOR    ?= Ninja
 JOBS         ?= $(shell nproc)
 CTEST_FLAGS  ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-sanitize play clean
+.PHONY: all deps build test test-sanitize test-tsan play clean
 
 all: build
 
@@ -30,9 +31,23 @@ test-sanitize: deps
 	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest $(CTEST_FLAGS)
 
+# The suite under ThreadSanitizer, for the locking of containers and streams.
+test-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUARN_SANITIZE=thread -DQUARN_BUILD_BENCH=OFF
+	cmake --build $(TSAN_DIR) -j $(JOBS)
+	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest $(CTEST_FLAGS)
+
 play:
-	@echo "make play: the player host arrives with the script reader; nothing to play yet." >&2
+	@echo "make # The suite under ThreadSanitizer, for the locking of containers and streams.
+test-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUARN_SANITIZE=thread -DQUARN_BUILD_BENCH=OFF
+	cmake --build $(TSAN_DIR) -j $(JOBS)
+	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest $(CTEST_FLAGS)
+
+play: the player host arrives with the script reader; nothing to play yet." >&2
 	@exit 2
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR)

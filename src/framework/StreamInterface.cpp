@@ -38,7 +38,7 @@ bool StreamInterface::isFlagSet() {
 }
 
 bool StreamInterface::setRate(std::int32_t rate) {
-  rate_ = rate;
+  rate_.store(rate, std::memory_order_relaxed);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The stream face: reading, seeking and describing one stream, in slot order.
 #pragma once
 
+#include <atomic>
 #include <boost/thread/recursive_mutex.hpp>
 #include <cstdint>
 #include <map>
@@ -19,7 +20,8 @@ namespace Quarn {
 /// destroys it: the host does, after streamRemoved.
 ///
 /// The rate is signed: 1000 is normal forward playback, a negative value reads
-/// backward. Rate, parameters and flag are plain values without locking.
+/// backward. The rate and the last end time are read and written from host
+/// threads without a lock, so they are atomic; parameters and flag are plain.
 class StreamInterface {
  public:
   StreamInterface(std::uint64_t containerId, std::uint64_t streamId, std::uint32_t kindFlags);
@@ -86,14 +88,14 @@ class StreamInterface {
   std::uint64_t containerId_;
   std::uint64_t streamId_;
   bool flag_ = false;
-  std::int32_t rate_ = 0;
+  std::atomic<std::int32_t> rate_{0};
   std::int32_t paramA_ = 0;
   std::int32_t paramB_ = 0;
   std::int32_t valuePair_[2] = {0, 0};
   boost::recursive_mutex streamLock_;
   std::map<std::uint64_t, std::pair<std::uint32_t, StreamInterface*>> linkedStreams_;
   std::uint32_t kindFlags_;
-  std::int32_t lastEndTime_ = 0;
+  std::atomic<std::int32_t> lastEndTime_{0};
 };
 
 }  // namespace Quarn

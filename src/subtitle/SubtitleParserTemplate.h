@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "framework/ContainerInterface.h"
 #include "framework/List.h"
@@ -17,7 +18,9 @@
 
 namespace Quarn {
 
-/// Locking: `lock()` guards the stream table, the streams' entries and read
+/// Streams are created by addOverlayStream and offered by selectProgram; a
+/// stream the host has been offered is the host's to destroy after
+/// streamRemoved. Locking: `lock()` guards the stream table, the streams' entries and read
 /// positions, the preferred language and the format header while open runs.
 /// Host callbacks made while it is held: getSetting (during open), newId,
 /// streamAdded, selectStream and streamRemoved.
@@ -46,12 +49,24 @@ class SubtitleParserTemplate : public ContainerInterface {
     return false;
   }
 
+  /// Sorts `entries` by start time (not stably), draws a stream id from the
+  /// host and registers a new stream over them; the component owns the
+  /// entries from here on. Without a host the entries are freed and null is
+  /// returned. Called by the format's open while it holds the lock.
+  OverlayStream* addOverlayStream(std::vector<MediaChunk*> entries,
+                                  const String<unsigned char>& name, const String<char>& language,
+                                  const String<char>& region);
+
   boost::recursive_mutex& lock() { return lock_; }
-  /// Null only if it could not be created at construction.
   MediaBufferAllocator* bufferAllocator() const { return bufferAllocator_.get(); }
+  /// The registered streams by id (under the lock).
+  const std::map<std::uint64_t, OverlayStream*>& streams() const { return streams_; }
   std::uint64_t programId() const { return programId_; }
 
  protected:
+  /// Empties the stream's entry array and releases every entry.
+  void releaseEntries(OverlayStream& stream);
+
   String<unsigned char> sourcePath_;
   boost::recursive_mutex lock_;
   std::map<std::uint64_t, OverlayStream*> streams_;

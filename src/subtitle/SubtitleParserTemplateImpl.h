@@ -2,8 +2,17 @@
 // instantiated.
 #pragma once
 
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <string>
+#include <vector>
 
+#include "subtitle/LanguageCodes.h"
+#include "subtitle/OverlayStream.h"
+#include "subtitle/OverlayStreamImpl.h"
 #include "subtitle/SubtitleParserTemplate.h"
 #include "text/File.h"
 #include "text/Utf.h"
@@ -41,15 +50,106 @@ String<unsigned char> SubtitleParserTemplate<C>::getProgramName(std::uint64_t) {
   return String<unsigned char>();
 }
 
-// Streams are not built yet: nothing can be offered or closed.
 template <class C>
-Result SubtitleParserTemplate<C>::selectProgram(std::uint64_t) {
-  return ResultFailed;
+Result SubtitleParserTemplate<C>::selectProgram(std::uint64_t programId) {
+  std::lock_guard<boost::recursive_mutex> guard(lock_);
+  // Without a host there is nobody to offer the streams to.
+  if (programId != programId_ || host_ == nullptr)
+    return ResultFailed;
+
+  preferredLanguage_.assign(host_->getPreferredLanguage());
+  for (auto& [id, stream] : streams_) {
+    stream->offered_ = true;
+    host_->streamAdded(*stream);
+  }
+  if (streams_.empty())
+    return ResultOk;
+
+  std::uint64_t chosen = 0;
+  if (!preferredLanguage_.isEmpty() && streams_.size() > 1) {
+    // "zh-Hant-TW" is the tag "zh" with the region "Hant-TW".
+    const std::string preferred = preferredLanguage_.toStdString();
+    const std::size_t dash = preferred.find('-');
+    const std::string primary = preferred.substr(0, dash);
+    const std::string region =
+        dash == std::string::npos ? std::string() : preferred.substr(dash + 1);
+    const char* alternative = languagePartner(primary.c_str());
+
+    // The last stream matching language and region wins; failing that, the
+    // first matching the language. An id of 0 counts as none chosen.
+    for (const auto& [id, stream] : streams_) {
+      if (!stream->language().equals(primary.c_str()) && !stream->language().equals(alternative))
+        continue;
+      if (!region.empty() && stream->region().equals(region.c_str()))
+        chosen = id;
+      if (chosen == 0)
+        chosen = id;
+    }
+  }
+  if (chosen == 0)
+    chosen = streams_.begin()->first;
+  host_->selectStream(chosen, 1);
+  return ResultOk;
 }
 
 template <class C>
-Result SubtitleParserTemplate<C>::closeStreams(bool) {
-  return ResultFailed;
+Result SubtitleParserTemplate<C>::closeStreams(bool keep) {
+  if (keep)
+    return ResultOk;
+  std::lock_guard<boost::recursive_mutex> guard(lock_);
+  for (auto& [id, stream] : streams_) {
+    releaseEntries(*stream);
+    if (host_ != nullptr)
+      host_->streamRemoved(id);
+    // A stream the host never saw cannot be destroyed by it.
+    if (!stream->offered_)
+      delete stream;
+  }
+  streams_.clear();
+  return ResultOk;
+}
+
+template <class C>
+void SubtitleParserTemplate<C>::releaseEntries(OverlayStream& stream) {
+  std::vector<MediaChunk*> entries;
+  entries.swap(stream.entries_);
+  for (MediaChunk* entry : entries)
+    entry->release();
+}
+
+template <class C>
+typename SubtitleParserTemplate<C>::OverlayStream* SubtitleParserTemplate<C>::addOverlayStream(
+    std::vector<MediaChunk*> entries, const String<unsigned char>& name,
+    const String<char>& language, const String<char>& region) {
+  std::lock_guard<boost::recursive_mutex> guard(lock_);
+  // Without a host no stream id can be drawn; the entries are freed rather
+  // than lost. Read positions are 32-bit, which bounds the table.
+  if (host_ == nullptr || entries.size() >= static_cast<std::size_t>(INT32_MAX)) {
+    for (MediaChunk* entry : entries)
+      entry->release();
+    return nullptr;
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const MediaChunk* a, const MediaChunk* b) { return a->timestamp < b->timestamp; });
+  const std::uint64_t streamId = host_->newId();
+  std::unique_ptr<OverlayStream> stream;
+  try {
+    stream = std::make_unique<OverlayStream>(*this, streamId, std::move(entries), name, language,
+                                             region);
+  } catch (...) {
+    for (MediaChunk* entry : entries)
+      entry->release();
+    throw;
+  }
+  OverlayStream*& slot = streams_[stream->streamId()];
+  // A stream replaced under the same id is forgotten by the table; if the
+  // host never saw it, nobody else could free it.
+  if (slot != nullptr && !slot->offered_) {
+    releaseEntries(*slot);
+    delete slot;
+  }
+  slot = stream.release();
+  return slot;
 }
 
 // A size that cannot be read is a failure, never a length.

@@ -166,11 +166,7 @@ TEST_F(ContainerTest, OperationsNotYetBuiltFail) {
   EXPECT_TRUE(formats.empty());
   EXPECT_EQ(face.open(&source), ResultFailed);
   EXPECT_TRUE(face.getSourcePath().isEmpty());
-
-  const List<unsigned long long> ids = face.getProgramIds();
-  EXPECT_EQ(face.selectProgram(ids.head()->value), ResultFailed);
-  EXPECT_EQ(face.closeStreams(false), ResultFailed);
-  EXPECT_EQ(host.log.names(), (std::vector<std::string>{"newId"}));
+  EXPECT_TRUE(host.log.calls().empty()) << "neither asked the host for anything";
 }
 
 }  // namespace

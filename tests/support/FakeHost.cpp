@@ -79,6 +79,21 @@ void FakeContainerHost::streamAdded(StreamInterface& stream) {
   log.add("streamAdded", std::to_string(stream.streamId()));
   std::lock_guard<std::mutex> guard(mutex_);
   addedStreams.push_back(stream.streamId());
+  offered_[stream.streamId()] = &stream;
+}
+
+int FakeContainerHost::destroyRemovedStreams() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  int destroyed = 0;
+  for (std::uint64_t id : removedStreams) {
+    auto it = offered_.find(id);
+    if (it == offered_.end())
+      continue;
+    delete it->second;
+    offered_.erase(it);
+    ++destroyed;
+  }
+  return destroyed;
 }
 
 void FakeContainerHost::streamRemoved(std::uint64_t streamId) {

@@ -66,6 +66,10 @@ class FakeContainerHost : public ContainerHost {
   void setText(const std::string& name, const std::string& value);
   void setPreferredLanguage(const std::string& language);
 
+  /// Destroys the offered streams that have since been withdrawn, as a host
+  /// does after streamRemoved; returns how many.
+  int destroyRemovedStreams();
+
   /// The next id newId hands out; it then counts up.
   std::atomic<std::uint64_t> nextId{1};
   CallLog log;
@@ -75,6 +79,7 @@ class FakeContainerHost : public ContainerHost {
 
  private:
   std::mutex mutex_;
+  std::map<std::uint64_t, StreamInterface*> offered_;
   std::string language_;
   std::map<std::string, bool> booleans_;
   std::map<std::string, String<char>> texts_;

@@ -1,6 +1,8 @@
 #include "text/Encoding.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <new>
 
 namespace Quarn {
 namespace {
@@ -9,10 +11,10 @@ using KVDSOLD::UChar;
 using KVDSOLD::UConverter;
 using KVDSOLD::UErrorCode;
 
-// ICU refuses a single call whose target holds more than 0x7FFFFFFF bytes.
-constexpr std::size_t kMaxUtf8Target = 0x7FFFFFFF;
+constexpr UErrorCode kBufferOverflow = 15;  // ICU's U_BUFFER_OVERFLOW_ERROR
+constexpr std::size_t kChunkUnits = 16384;
 
-// A converter that is closed however the step ends.
+// A converter that is closed however the conversion ends.
 class OpenConverter {
  public:
   OpenConverter(const KVDSOLD::UCNVLibrary& converters, const char* name)
@@ -38,53 +40,97 @@ class OpenConverter {
   UConverter* converter_ = nullptr;
 };
 
+// The growing UTF-8 result. Capacity counts the bytes before the terminator,
+// for which one more byte is always allocated. Large blocks grow by
+// remapping, not copying, and their untouched pages cost nothing.
+class Utf8Output {
+ public:
+  explicit Utf8Output(std::size_t capacity) { resize(capacity); }
+
+  char* end() const { return reinterpret_cast<char*>(block_.get()) + length_; }
+  const char* limit() const { return reinterpret_cast<const char*>(block_.get()) + capacity_; }
+  void setEnd(const char* end) {
+    length_ = static_cast<std::size_t>(end - reinterpret_cast<const char*>(block_.get()));
+  }
+  std::size_t length() const { return length_; }
+
+  /// False when the result may not grow any further.
+  bool grow() {
+    if (capacity_ >= kMaxConversionOutput)
+      return false;
+    resize(std::min(kMaxConversionOutput, capacity_ + capacity_ / 2 + 4096));
+    return true;
+  }
+
+  Utf8Block finish() {
+    block_[length_] = 0;
+    Utf8Block result;
+    result.data = std::move(block_);
+    result.length = length_;
+    return result;
+  }
+
+ private:
+  void resize(std::size_t capacity) {
+    void* grown = std::realloc(block_.get(), capacity + 1);
+    if (grown == nullptr)
+      throw std::bad_alloc();
+    block_.release();
+    block_.reset(static_cast<unsigned char*>(grown));
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<unsigned char[], FreeBlock> block_;
+  std::size_t length_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 }  // namespace
 
+// The text goes through UTF-16 a chunk at a time, so the intermediate stays
+// small and in cache whatever the input's size; only the result grows.
 Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char* name,
                              const unsigned char* text, std::size_t length) {
   if (name == nullptr || text == nullptr || length == 0 || length > kMaxConversionInput)
     return Utf8Block();
-
-  // Both buffers are sized for the worst case so that each step is one ICU
-  // call. They are left uninitialised: untouched pages cost nothing.
-  const std::size_t wideCapacity = 4 * length + 1;
-  std::unique_ptr<UChar[]> wide(new UChar[wideCapacity]);
-  std::size_t wideLength;
-  {
-    OpenConverter decoder(converters, name);
-    if (decoder.get() == nullptr)
-      return Utf8Block();
-    UChar* target = wide.get();
-    const char* source = reinterpret_cast<const char*>(text);
-    UErrorCode error = 0;
-    // What ICU reports here does not fail the step: the units it wrote stand.
-    converters.toUnicode(decoder.get(), &target, wide.get() + wideCapacity - 1, &source,
-                         source + length, nullptr, 1, &error);
-    *target = 0;
-    wideLength = static_cast<std::size_t>(target - wide.get());
-  }
-
-  const std::size_t narrowCapacity = 4 * wideLength + 1;
-  if (narrowCapacity > kMaxUtf8Target)
+  OpenConverter decoder(converters, name);
+  if (decoder.get() == nullptr)
     return Utf8Block();
-  Utf8Block result;
-  result.data.reset(new unsigned char[narrowCapacity]);
-  {
-    OpenConverter encoder(converters, "utf8");
-    if (encoder.get() == nullptr)
-      return Utf8Block();
-    char* target = reinterpret_cast<char*>(result.data.get());
-    const UChar* source = wide.get();
-    UErrorCode error = 0;
-    converters.fromUnicode(encoder.get(), &target,
-                           reinterpret_cast<char*>(result.data.get()) + narrowCapacity - 1, &source,
-                           source + wideLength, nullptr, 1, &error);
-    *target = 0;
-    result.length = static_cast<std::size_t>(target - reinterpret_cast<char*>(result.data.get()));
-  }
-  if (result.length == 0)
+  OpenConverter encoder(converters, "utf8");
+  if (encoder.get() == nullptr)
     return Utf8Block();
-  return result;
+
+  // Most texts need at most 1.5 bytes of UTF-8 per input byte; more grows.
+  Utf8Output output(std::min(kMaxConversionOutput, length + length / 2 + 64));
+  std::unique_ptr<UChar[]> wide(new UChar[kChunkUnits]);
+  const char* source = reinterpret_cast<const char*>(text);
+  const char* const sourceEnd = source + length;
+  bool moreInput = true;
+  while (moreInput) {
+    UChar* wideEnd = wide.get();
+    UErrorCode decodeError = 0;
+    converters.toUnicode(decoder.get(), &wideEnd, wide.get() + kChunkUnits, &source, sourceEnd,
+                         nullptr, 1, &decodeError);
+    // A full chunk means more to come. Anything else ICU reports does not
+    // fail the conversion: the units it wrote stand.
+    moreInput = decodeError == kBufferOverflow && wideEnd != wide.get();
+
+    const UChar* pending = wide.get();
+    for (;;) {
+      char* target = output.end();
+      UErrorCode encodeError = 0;
+      converters.fromUnicode(encoder.get(), &target, output.limit(), &pending, wideEnd, nullptr,
+                             moreInput ? 0 : 1, &encodeError);
+      output.setEnd(target);
+      if (encodeError != kBufferOverflow)
+        break;
+      if (!output.grow())
+        return Utf8Block();
+    }
+  }
+  if (output.length() == 0)
+    return Utf8Block();
+  return output.finish();
 }
 
 String<unsigned char> convertToUtf8(const char* name, const unsigned char* text,

@@ -50,6 +50,33 @@ TEST(SystemIcu, ConvertsNamedEncodingsToUtf8) {
   EXPECT_STREQ(text.cText(), "AB");
 }
 
+std::string utf16le(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+TEST(SystemIcu, LongTextsComeOutWhole) {
+  const UCNVLibrary& icu = UCNVLibrary::instance();
+  // Three bytes out per byte in: the result outgrows its first estimate.
+  std::string euros;
+  for (int i = 0; i < 5000; ++i)
+    euros += "\xE2\x82\xAC";
+  EXPECT_EQ(convert(icu, "windows-1252", std::string(5000, '\x80')), euros);
+
+  // Text is decoded in chunks of UTF-16: put a surrogate pair across every
+  // plausible boundary and check that none is split or lost.
+  for (std::size_t prefix : {16382u, 16383u, 16384u, 32767u}) {
+    std::u16string text(prefix, u'a');
+    text += u"\U0001F600z";
+    const std::string expected = std::string(prefix, 'a') + "\xF0\x9F\x98\x80z";
+    EXPECT_EQ(convert(icu, "UTF16-LE", utf16le(text)), expected) << prefix;
+  }
+}
+
 TEST(SystemIcu, RefusesUnknownNamesAndEmptyInput) {
   const UCNVLibrary& icu = UCNVLibrary::instance();
   EXPECT_EQ(convert(icu, "no-such-encoding", "abc"), "");

@@ -19,17 +19,25 @@
 
 namespace Quarn {
 
+// The allocator is made with a throwing new: a component without one could
+// neither create nor copy entries, so it is better not built at all.
 template <class C>
 SubtitleParserTemplate<C>::SubtitleParserTemplate()
-    : bufferAllocator_(new (std::nothrow) MediaBufferAllocator()) {
-  if (bufferAllocator_)
-    bufferAllocator_->setParameter(8);
+    : bufferAllocator_(std::make_unique<MediaBufferAllocator>()) {
+  bufferAllocator_->setParameter(8);
 }
 
-// Members go in reverse order: allocator, language, stream table (the streams
-// belong to the host), lock, source path.
+// A host that skipped closeStreams would otherwise lose the entries, and the
+// streams it was never shown. Members then go in reverse order: allocator,
+// language, stream table, lock, source path.
 template <class C>
-SubtitleParserTemplate<C>::~SubtitleParserTemplate() = default;
+SubtitleParserTemplate<C>::~SubtitleParserTemplate() {
+  for (auto& [id, stream] : streams_) {
+    releaseEntries(*stream);
+    if (!stream->offered_)
+      delete stream;
+  }
+}
 
 template <class C>
 String<unsigned char> SubtitleParserTemplate<C>::getSourcePath() {

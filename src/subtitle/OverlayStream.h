@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/StreamInterface.h"
+#include "subtitle/EntryIndex.h"
 #include "subtitle/SubtitleParserTemplate.h"
 
 namespace Quarn {
@@ -76,6 +77,8 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   String<char> language_;
   String<char> region_;
   std::vector<MediaChunk*> entries_;
+  /// Start and end times of entries_, for seeks and sync points.
+  EntryIndex index_;
   std::int32_t readIndex_ = 0;
   ImageProperties properties_;
   /// Whether streamAdded has shown the stream to the host, which then owns it.

@@ -28,6 +28,7 @@ SubtitleParserTemplate<C>::OverlayStream::OverlayStream(
       language_(language),
       region_(region),
       entries_(std::move(entries)) {
+  index_.build(entries_);
   format_.formatCode = 20;
   format_.kind = 4;
   std::memcpy(format_.tag, container.getFormatTag().bytes, sizeof format_.tag);
@@ -87,24 +88,16 @@ Result SubtitleParserTemplate<C>::OverlayStream::findSyncPoint(std::int32_t, std
     return ResultFailed;
   if (rate > 0) {
     // The first entry that starts at or after `time`, else the end of the last.
-    for (const MediaChunk* e : entries_) {
-      if (e->timestamp >= time) {
-        *out = e->timestamp;
-        return ResultOk;
-      }
-    }
-    *out = entries_.back()->timestamp + entries_.back()->duration;
+    const std::size_t i = index_.firstStartingAtOrAfter(time);
+    *out = i < entries_.size() ? entries_[i]->timestamp
+                               : entries_.back()->timestamp + entries_.back()->duration;
     return ResultOk;
   }
   // Backward: the last entry that ends before `time`, else just before the
   // first one (wrapping to 4294967295 when it starts at 0).
-  for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
-    if ((*it)->timestamp + (*it)->duration < time) {
-      *out = (*it)->timestamp;
-      return ResultOk;
-    }
-  }
-  *out = entries_.front()->timestamp - 1u;
+  const std::int64_t i = index_.lastEndingBefore(time);
+  *out =
+      i >= 0 ? entries_[static_cast<std::size_t>(i)]->timestamp : entries_.front()->timestamp - 1u;
   return ResultOk;
 }
 
@@ -125,17 +118,13 @@ Result SubtitleParserTemplate<C>::OverlayStream::seekStream(std::uint32_t time,
   std::uint32_t reportedTime = 0;
   if (rate > 0) {
     // The first entry still running at `time`; past the last one, the end.
-    std::int32_t i = 0;
-    while (i < count && entries_[i]->timestamp + entries_[i]->duration < time)
-      ++i;
+    const std::int32_t i = static_cast<std::int32_t>(index_.firstEndingAtOrAfter(time));
     readIndex_ = i;
     reportedTime = i < count ? entries_[i]->timestamp
                              : entries_.back()->timestamp + entries_.back()->duration + 1u;
   } else {
     // The last entry that starts before `time`; before the first, the start.
-    std::int32_t i = count - 1;
-    while (i >= 0 && entries_[i]->timestamp >= time)
-      --i;
+    const std::int32_t i = static_cast<std::int32_t>(index_.lastStartingBefore(time));
     readIndex_ = i >= 0 ? i : 0;
     reportedTime = i >= 0 ? entries_[i]->timestamp : 0;
   }

@@ -121,6 +121,7 @@ template <class C>
 void SubtitleParserTemplate<C>::releaseEntries(OverlayStream& stream) {
   std::vector<MediaChunk*> entries;
   entries.swap(stream.entries_);
+  stream.index_.clear();
   for (MediaChunk* entry : entries)
     entry->release();
 }

@@ -1,0 +1,129 @@
+// Reading and seeking an overlay stream of 100,000 entries of about 80 bytes,
+// with the heap allocations each read costs.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "plugin/SSAContainer.h"
+#include "subtitle/OverlayStream.h"
+#include "support/FakeHost.h"
+
+namespace {
+
+std::atomic<long> allocations{0};
+
+}  // namespace
+
+// Counts every heap allocation of the process. GCC takes the replacement
+// operators for a new/free mismatch; they are the matching pair here.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* p = std::malloc(size != 0 ? size : 1))
+    return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+  return operator new(size);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
+namespace {
+
+using Quarn::MediaChunk;
+using Stream = Quarn::SubtitleParserTemplate<Quarn::SSAContainer>::OverlayStream;
+
+constexpr int kEntries = 100000;
+
+// A container holding one stream of kEntries entries, 40 to 120 bytes each.
+struct Table {
+  Table() {
+    container.setHost(&host, 1);
+    std::mt19937 random(7);
+    std::vector<MediaChunk*> entries;
+    entries.reserve(kEntries);
+    for (int i = 0; i < kEntries; ++i) {
+      const std::uint32_t size = 40 + random() % 81;
+      auto* block = new unsigned char[size];
+      std::memset(block, 'a' + i % 26, size - 1);
+      block[size - 1] = 0;
+      MediaChunk* chunk = container.bufferAllocator()->createChunk(block, size);
+      chunk->length() = size;
+      chunk->timestamp = static_cast<std::uint32_t>(i) * 1500;
+      chunk->duration = 2000;
+      entries.push_back(chunk);
+    }
+    stream = container.addOverlayStream(std::move(entries), Quarn::String<unsigned char>("b.ass"),
+                                        Quarn::String<char>(), Quarn::String<char>());
+    stream->setConsumer(&consumer);
+  }
+
+  Quarn::Testing::FakePluginHost pluginHost;
+  Quarn::Testing::FakeContainerHost host;
+  Quarn::SSAContainer container{&pluginHost};
+  Quarn::Testing::FakeConsumer consumer{INT32_MAX};
+  Stream* stream = nullptr;
+};
+
+Table& table() {
+  static Table* t = new Table();
+  return *t;
+}
+
+void BM_ReadStreamForward(benchmark::State& state) {
+  Stream* stream = table().stream;
+  stream->rewind();
+  long reads = 0;
+  const long before = allocations;
+  for (auto _ : state) {
+    MediaChunk* chunk = nullptr;
+    stream->readStream(&chunk);
+    if (chunk == nullptr) {
+      stream->rewind();
+      continue;
+    }
+    benchmark::DoNotOptimize(chunk->data());
+    chunk->release();
+    ++reads;
+  }
+  state.SetItemsProcessed(reads);
+  state.counters["allocs_per_read"] =
+      reads != 0 ? static_cast<double>(allocations - before) / static_cast<double>(reads) : 0;
+}
+BENCHMARK(BM_ReadStreamForward);
+
+void BM_SeekStream(benchmark::State& state) {
+  Stream* stream = table().stream;
+  std::mt19937 random(11);
+  std::vector<std::uint32_t> targets(4096);
+  for (std::uint32_t& t : targets)
+    t = random() % (kEntries * 1500u);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    std::uint32_t reached = 0;
+    stream->seekStream(targets[i++ % targets.size()], &reached, 0);
+    benchmark::DoNotOptimize(reached);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SeekStream);
+
+}  // namespace

@@ -25,10 +25,11 @@ UCNVLibrary::~UCNVLibrary() {
 }
 
 UCNVLibrary& UCNVLibrary::instance() {
-  // The static-local initialisation is thread-safe: one instance, loaded at
-  // most once. It is destroyed, releasing ICU, when this library is unloaded.
-  static UCNVLibrary library;
-  return library;
+  // Created once, thread-safely, and never destroyed: ICU keeps converter
+  // data cached in its own globals, and unloading it at exit would leave
+  // those blocks orphaned. The process releases the library.
+  static UCNVLibrary* const library = new UCNVLibrary();
+  return *library;
 }
 
 std::vector<LibraryCandidate> UCNVLibrary::defaultCandidates() {

@@ -40,7 +40,8 @@ class UCNVLibrary {
   UCNVLibrary& operator=(const UCNVLibrary&) = delete;
 
   /// The process-wide instance with the default candidates, created on the
-  /// first call (safely from any thread) and never searched for again.
+  /// first call (safely from any thread), never searched for again and kept
+  /// loaded for the life of the process.
   static UCNVLibrary& instance();
 
   /// The system's ICU common library, newest first: "libicuuc.so.99" down to

@@ -30,7 +30,7 @@ constexpr const char* kTransformComponentId = "com.kavro.streamengine.component.
 /// queryInterface does not add a reference.
 class Plugin {
  public:
-  explicit Plugin(PluginHost* host) : host_(host) {}
+  explicit Plugin(PluginHost* host) : pluginHost_(host) {}
   Plugin(const Plugin&) = delete;
   Plugin& operator=(const Plugin&) = delete;
 
@@ -55,7 +55,7 @@ class Plugin {
 
  private:
   std::int32_t referenceCount_ = 1;
-  PluginHost* host_;
+  PluginHost* pluginHost_;
   std::uint32_t reserved_ = 0;
 };
 

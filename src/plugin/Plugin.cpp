@@ -13,7 +13,7 @@ std::int32_t Plugin::retain() {
 std::int32_t Plugin::release() {
   if (--referenceCount_ != 0)
     return referenceCount_;
-  PluginHost* host = host_;
+  PluginHost* host = pluginHost_;
   if (host != nullptr)
     host->pluginDestroying(this);
   // After the delete the address is only a key for the host; keep it as an
@@ -34,7 +34,7 @@ std::uint32_t Plugin::getReserved() {
 }
 
 PluginHost* Plugin::getHost() {
-  return host_;
+  return pluginHost_;
 }
 
 }  // namespace Quarn

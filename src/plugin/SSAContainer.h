@@ -49,6 +49,8 @@ class SSAContainer : public Plugin, public SubtitleParserTemplate<SSAContainer> 
   void installFormatHeader(TypedMediaBuffer* header);
 
  private:
+  friend class ScriptScanner;
+
   using MediaTypeTable = std::map<String<unsigned char>, std::int32_t, SortsAfter<unsigned char>>;
 
   static MediaTypeTable buildMediaTypeTable();

@@ -1,5 +1,7 @@
 // Which sources and media types the SSA/ASS container serves.
+#include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "plugin/SSAContainer.h"
 
@@ -12,11 +14,31 @@ SSAContainer::MediaTypeTable SSAContainer::buildMediaTypeTable() {
   return table;
 }
 
-// Identification by extension arrives with the script reader; until then no
-// source is taken.
-bool SSAContainer::probe(const SourceDescriptor*, std::int32_t, std::int32_t,
-                         std::vector<FormatDescriptor>*) {
-  return false;
+// Judged by the location's extension alone, then by the host's consent; the
+// content is first looked at by open.
+bool SSAContainer::probe(const SourceDescriptor* source, std::int32_t, std::int32_t,
+                         std::vector<FormatDescriptor>* formats) {
+  if (source == nullptr || source->location == nullptr)
+    return false;
+  const String<unsigned char>& location = *source->location;
+  const std::int64_t dot = location.findLast(".");
+  if (dot < 0)
+    return false;
+  const std::string_view extension(location.cText() + dot, std::strlen(location.cText() + dot));
+  if (extension != ".ssa" && extension != ".ass")
+    return false;
+
+  PluginHost* host = getHost();
+  const bool verdict = host != nullptr && host->isFormatSupported(String<char>("SSA"));
+  if (!verdict && formats != nullptr) {
+    FormatDescriptor required;
+    std::memcpy(required.tag, "SSA\0\0", 5);
+    required.formatCode = 20;
+    required.kind = 4;
+    required.variant = 0;
+    formats->push_back(required);
+  }
+  return verdict;
 }
 
 void SSAContainer::reservedA(std::int32_t) {}

@@ -1,0 +1,57 @@
+#include "ssa/TimeReader.h"
+
+namespace Quarn {
+namespace {
+
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// One "%d": optional blanks, an optional sign, at least one digit. The value
+// wraps modulo 2^32 instead of overflowing.
+bool readNumber(std::string_view text, std::size_t& pos, std::uint32_t& value) {
+  while (pos < text.size() && isSpace(text[pos]))
+    ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+    negative = text[pos++] == '-';
+  if (pos >= text.size() || !isDigit(text[pos]))
+    return false;
+  std::uint32_t n = 0;
+  while (pos < text.size() && isDigit(text[pos]))
+    n = n * 10u + static_cast<std::uint32_t>(text[pos++] - '0');
+  value = negative ? 0u - n : n;
+  return true;
+}
+
+// Four numbers separated by ':', ':' and `lastSeparator`.
+bool readFour(std::string_view text, char lastSeparator, std::uint32_t (&numbers)[4]) {
+  static constexpr char kSeparators[] = {':', ':'};
+  std::size_t pos = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) {
+      const char separator = i < 3 ? kSeparators[i - 1] : lastSeparator;
+      if (pos >= text.size() || text[pos] != separator)
+        return false;
+      ++pos;
+    }
+    if (!readNumber(text, pos, numbers[i]))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> readTime(std::string_view field) {
+  std::uint32_t n[4];
+  if (!readFour(field, '.', n) && !readFour(field, ':', n))
+    return std::nullopt;
+  return (((n[0] * 60u + n[1]) * 60u + n[2]) * 100u + n[3]) * 10u;
+}
+
+}  // namespace Quarn

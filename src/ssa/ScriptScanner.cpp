@@ -1,5 +1,6 @@
 #include "ssa/ScriptScanner.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -149,9 +150,13 @@ bool ScriptScanner::eventLine(const Line& line) {
   if (!isEventLine(text))
     return true;
   QUARN_LOG(kCategory, kFunction, "**parsing event");
-  tokenize(text.substr(text.find(':') + 1), ",", fields_);
-  const auto columns = static_cast<std::int32_t>(fields_.size());
-  if (startColumn_ < 0 || endColumn_ < 0 || startColumn_ >= columns || endColumn_ >= columns)
+  if (startColumn_ < 0 || endColumn_ < 0)
+    return true;
+  // Only the fields up to the later time column matter; the text field,
+  // commas and all, is never split.
+  const std::size_t needed = static_cast<std::size_t>(std::max(startColumn_, endColumn_)) + 1;
+  tokenize(text.substr(text.find(':') + 1), ",", fields_, needed);
+  if (fields_.size() < needed)
     return true;
 
   const std::size_t n = text.size();
@@ -160,7 +165,10 @@ bool ScriptScanner::eventLine(const Line& line) {
     return false;
   std::memcpy(block.get(), text.data(), n);
   block[n] = 0;
-  entries_.reserve(entries_.size() + 1);  // so that the append below cannot throw
+  // Grow ahead of the append, geometrically, so that the append cannot throw
+  // once the chunk exists.
+  if (entries_.size() == entries_.capacity())
+    entries_.reserve(entries_.size() * 2 + 64);
   MediaChunk* entry =
       container_.bufferAllocator()->createChunk(block.get(), static_cast<std::uint32_t>(n + 1));
   block.release();

@@ -2,6 +2,9 @@
 // closing and the language code table.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "subtitle/LanguageCodes.h"
 #include "subtitle/StreamFixture.h"
 
@@ -39,6 +42,21 @@ TEST(LanguageCodes, PairsInBothDirections) {
   EXPECT_STREQ(languagePartner("xx"), "");
   EXPECT_STREQ(languagePartner(""), "");
   EXPECT_STREQ(languagePartner(nullptr), "");
+}
+
+// Each test runs in a process of its own, so this is the table's first use:
+// several threads race to it and must all see the finished table.
+TEST(LanguageCodes, ConcurrentFirstUse) {
+  std::vector<std::thread> threads;
+  std::atomic<int> wrong{0};
+  for (int i = 0; i < 4; ++i) {
+    threads.emplace_back([&] {
+      if (std::string(languagePartner("de")) != "ger") ++wrong;
+      if (languageTableSize() != 371u) ++wrong;
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST_F(ComponentTest, WrongProgrammeIdAsksNothing) {

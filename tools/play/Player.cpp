@@ -1,0 +1,319 @@
+#include "Player.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "MediaClock.h"
+#include "PlayerHost.h"
+#include "framework/ContainerInterface.h"
+#include "framework/List.h"
+#include "framework/Plugin.h"
+#include "framework/StreamInterface.h"
+
+namespace QuarnPlay {
+namespace {
+
+constexpr const char* kProgram = "quarn-ssa-play";
+
+/// How long the paced clock waits before asking the stream again.
+constexpr std::chrono::milliseconds kPollInterval{5};
+
+/// The module, unloaded when the run is over. Declared before everything that
+/// may run its code, so that it goes last.
+class LoadedModule {
+ public:
+  explicit LoadedModule(const std::string& path)
+      : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+  ~LoadedModule() {
+    if (handle_ != nullptr)
+      dlclose(handle_);
+  }
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+
+  bool loaded() const { return handle_ != nullptr; }
+  void* symbol(const char* name) const { return dlsym(handle_, name); }
+
+ private:
+  void* handle_;
+};
+
+std::string describeResult(Quarn::Result result) {
+  return std::string(Quarn::resultName(result)) + " (" + formatResultCode(result) + ")";
+}
+
+StreamSummary summarise(Quarn::StreamInterface& stream) {
+  StreamSummary s;
+  s.id = stream.streamId();
+  Quarn::String<unsigned char> name;
+  Quarn::String<char> language;
+  Quarn::String<char> region;
+  stream.getDescription(&name, &language, &region, 0);
+  if (name.data() != nullptr)
+    s.name.assign(reinterpret_cast<const char*>(name.data()), name.length());
+  if (language.data() != nullptr)
+    s.language.assign(language.data(), language.length());
+  if (region.data() != nullptr)
+    s.region.assign(region.data(), region.length());
+  s.type = stream.getStreamType();
+  s.format = stream.getFormat();
+  const Quarn::ImageProperties& properties = stream.getProperties();
+  s.width = properties.width;
+  s.height = properties.height;
+  return s;
+}
+
+struct ReadOutcome {
+  std::uint64_t chunks = 0;
+  bool stalled = false;
+  /// The code that stopped reading when it was neither an end nor a stall.
+  std::optional<Quarn::Result> failure;
+};
+
+/// The drive of one container, from probe to the last chunk. Clean-up is
+/// the caller's, so that it happens however the run ends.
+class Session {
+ public:
+  Session(const Options& options, Report& report, std::FILE* errors,
+          Quarn::ContainerInterface& container, PlayerContainerHost& host)
+      : options_(options), report_(report), errors_(errors), container_(container), host_(host) {}
+
+  int run(const std::string& location);
+
+ private:
+  int fail(const std::string& what, Quarn::Result result, std::uint64_t chunks = 0);
+  void takeHeader(Quarn::StreamInterface& stream);
+  void position(Quarn::StreamInterface& stream, bool report);
+  ReadOutcome readAll(Quarn::StreamInterface& stream, bool paced, bool print);
+
+  const Options& options_;
+  Report& report_;
+  std::FILE* errors_;
+  Quarn::ContainerInterface& container_;
+  PlayerContainerHost& host_;
+  MediaClock clock_;
+};
+
+int Session::fail(const std::string& what, Quarn::Result result, std::uint64_t chunks) {
+  report_.end(chunks, false);
+  std::fprintf(errors_, "%s: %s: %s\n", kProgram, what.c_str(), describeResult(result).c_str());
+  return kExitNotRead;
+}
+
+int Session::run(const std::string& location) {
+  const Quarn::String<unsigned char> locationText(location.data(),
+                                                  static_cast<std::uint32_t>(location.size()));
+  Quarn::SourceDescriptor source;
+  source.location = &locationText;
+  std::vector<Quarn::FormatDescriptor> required;
+  report_.probe(container_.probe(&source, 0, 0, &required));
+
+  // Opened whatever the verdict, so that the user sees the container's answer.
+  const Quarn::Result opened = container_.open(&source);
+  report_.open(opened);
+  if (opened != Quarn::ResultOk) {
+    report_.end(0, false);
+    std::fprintf(errors_, "%s: cannot open %s: %s (%s)\n", kProgram, location.c_str(),
+                 openResultName(opened), formatResultCode(opened).c_str());
+    return kExitNotRead;
+  }
+
+  std::optional<std::uint64_t> programId;
+  {
+    const Quarn::List<unsigned long long> ids = container_.getProgramIds();
+    if (!ids.isEmpty())
+      programId = ids.head()->value;
+  }
+  if (!programId) {
+    report_.end(0, false);
+    return kExitPlayed;
+  }
+  if (const Quarn::Result selected = container_.selectProgram(*programId);
+      selected != Quarn::ResultOk)
+    return fail("cannot select programme " + std::to_string(*programId), selected);
+  for (Quarn::StreamInterface* stream : host_.streams())
+    report_.streamOffered(summarise(*stream));
+
+  Quarn::StreamInterface* stream = host_.streamToPlay();
+  if (stream == nullptr) {
+    report_.end(0, false);
+    return kExitPlayed;
+  }
+  if (options_.header)
+    takeHeader(*stream);
+  if (const Quarn::Result set = stream->setConsumer(&clock_); set != Quarn::ResultOk)
+    return fail("the stream refused its consumer", set);
+  stream->setRate(options_.rate);
+  position(*stream, true);
+
+  std::optional<std::uint64_t> entries;
+  if (report_.wantsEntryCount()) {
+    // The count comes first in the human view: read through once without
+    // printing, then go back to where reading starts.
+    clock_.runFree();
+    const ReadOutcome counted = readAll(*stream, false, false);
+    if (!counted.failure)
+      entries = counted.chunks;
+    position(*stream, false);
+  }
+  report_.streamReading(summarise(*stream), entries);
+
+  if (options_.realtime)
+    clock_.startPaced(options_.seek.value_or(0));
+  else
+    clock_.runFree();
+  const ReadOutcome outcome = readAll(*stream, options_.realtime, true);
+  if (outcome.failure)
+    return fail("reading the stream failed", *outcome.failure, outcome.chunks);
+  report_.end(outcome.chunks, outcome.stalled);
+  return kExitPlayed;
+}
+
+// The header becomes ours: its block is an array from the global heap, freed
+// as the container itself would free it.
+void Session::takeHeader(Quarn::StreamInterface& stream) {
+  Quarn::List<Quarn::MediaBuffer*> headers;
+  if (!stream.takeHeader(headers))
+    return;
+  for (Quarn::MediaBuffer* buffer : headers) {
+    if (buffer == nullptr)
+      continue;
+    const auto* typed = static_cast<const Quarn::TypedMediaBuffer*>(buffer);
+    unsigned char* block = buffer->lockData();
+    const std::string tag(typed->tag, strnlen(typed->tag, sizeof typed->tag));
+    report_.header(tag, typed->kind, buffer->length(),
+                   payloadText(block, buffer->length(), buffer->capacity()));
+    buffer->unlockData();
+    delete[] block;
+    delete buffer;
+  }
+}
+
+// After a rate change the position is rewound to the first entry in the new
+// direction; the seek, if any, goes from there.
+void Session::position(Quarn::StreamInterface& stream, bool report) {
+  stream.rewind();
+  if (!options_.seek)
+    return;
+  std::uint32_t reached = 0;
+  const Quarn::Result result = stream.seekStream(*options_.seek, &reached, 0);
+  if (report)
+    report_.seek(*options_.seek,
+                 Quarn::isFailure(result) ? std::nullopt : std::optional<std::uint32_t>(reached),
+                 result);
+}
+
+ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool print) {
+  ReadOutcome outcome;
+  for (;;) {
+    Quarn::MediaChunk* chunk = nullptr;
+    const Quarn::Result result = stream.readStream(&chunk);
+    if (result == Quarn::ResultOk && chunk == nullptr)
+      break;
+    if (result == Quarn::ResultOk) {
+      ++outcome.chunks;
+      if (print) {
+        unsigned char* data = chunk->lockData();
+        const std::string text(payloadText(data, chunk->length(), chunk->capacity()));
+        chunk->unlockData();
+        report_.chunk(chunk->timestamp, chunk->duration, chunk->length(), text);
+      }
+      chunk->release();
+      continue;
+    }
+    if (chunk != nullptr)
+      chunk->release();
+    if (result != Quarn::ResultUnavailable) {
+      outcome.failure = result;
+      break;
+    }
+    // At the latest media time the next entry can never become due.
+    if (clock_.getMediaTime() == MediaClock::kLatest) {
+      outcome.stalled = true;
+      break;
+    }
+    if (!paced) {
+      outcome.failure = result;
+      break;
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return outcome;
+}
+
+}  // namespace
+
+std::string defaultPluginPath() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
+    return "libquarn_ssa.so";
+  std::string exe(buffer.data(), static_cast<std::size_t>(n));
+  return exe.substr(0, exe.rfind('/') + 1) + "libquarn_ssa.so";
+}
+
+int play(const Options& options, const std::string& location, Report& report, std::FILE* errors) {
+  const std::string path = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+  LoadedModule module(path);
+  if (!module.loaded()) {
+    const char* why = dlerror();
+    std::fprintf(errors, "%s: cannot load the plug-in module %s: %s\n", kProgram, path.c_str(),
+                 why != nullptr ? why : "unknown error");
+    return kExitNoModule;
+  }
+  auto getPlugin = reinterpret_cast<GetPluginFunction>(module.symbol("getPlugin"));
+  if (getPlugin == nullptr) {
+    std::fprintf(errors, "%s: %s has no getPlugin\n", kProgram, path.c_str());
+    return kExitNoModule;
+  }
+
+  PlayerPluginHost pluginHost;
+  PlayerContainerHost containerHost(options.language,
+                                    CodePageSettings{options.overrideEmbedded, options.codepage});
+  Quarn::Plugin* plugin = nullptr;
+  const Quarn::Result got = getPlugin(&pluginHost, &plugin);
+  if (got != Quarn::ResultOk || plugin == nullptr) {
+    std::fprintf(errors, "%s: getPlugin of %s gave no plug-in: %s\n", kProgram, path.c_str(),
+                 describeResult(got).c_str());
+    return kExitNoModule;
+  }
+  void* face = nullptr;
+  const Quarn::Result queried =
+      plugin->queryInterface(Quarn::String<char>(Quarn::kContainerInterfaceId), &face);
+  if (queried != Quarn::ResultOk || face == nullptr) {
+    plugin->release();
+    std::fprintf(errors, "%s: the plug-in of %s offers no container: %s\n", kProgram, path.c_str(),
+                 describeResult(queried).c_str());
+    return kExitNoModule;
+  }
+  auto* container = static_cast<Quarn::ContainerInterface*>(face);
+  container->setHost(&containerHost, containerHost.newId());
+
+  int status = kExitNotRead;
+  try {
+    Session session(options, report, errors, *container, containerHost);
+    status = session.run(location);
+  } catch (const std::exception& e) {
+    std::fprintf(errors, "%s: the plug-in failed: %s\n", kProgram, e.what());
+  }
+
+  // Give back everything, in the order the container expects, before the
+  // module goes away.
+  container->closeStreams(false);
+  container->discardHeader();
+  containerHost.destroyWithdrawnStreams();
+  plugin->release();
+  if (!pluginHost.destroyed())
+    std::fprintf(errors, "%s: warning: the plug-in outlived its last release\n", kProgram);
+  containerHost.destroyAllStreams();
+  return status;
+}
+
+}  // namespace QuarnPlay

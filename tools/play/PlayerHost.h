@@ -1,0 +1,80 @@
+// The player's side of the plug-in boundary: the plug-in host and the
+// container host, as a stream engine provides them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/HostInterfaces.h"
+#include "framework/Plugin.h"
+#include "framework/Records.h"
+#include "framework/StreamInterface.h"
+#include "framework/String.h"
+
+namespace QuarnPlay {
+
+/// Handles streams of format "SSA" and notes the plug-in's destruction.
+class PlayerPluginHost : public Quarn::PluginHost {
+ public:
+  bool isFormatSupported(const Quarn::String<char>& tag) override;
+  void pluginDestroying(Quarn::Plugin* plugin) override;
+  void pluginDestroyed(Quarn::Plugin* plugin) override;
+
+  bool destroyed() const { return destroyed_; }
+
+ private:
+  bool destroying_ = false;
+  bool destroyed_ = false;
+};
+
+/// What the host answers to the settings of section "CodePage".
+struct CodePageSettings {
+  std::optional<bool> overrideEmbedded;
+  std::optional<std::string> name;
+};
+
+/// The host of one container. It owns every stream offered to it: a stream
+/// the container withdraws is destroyed by destroyWithdrawnStreams, any other
+/// by destroyAllStreams once the container itself is gone. The player calls
+/// the plug-in from one thread only, so no lock is needed here.
+class PlayerContainerHost : public Quarn::ContainerHost {
+ public:
+  PlayerContainerHost(std::string preferredLanguage, const CodePageSettings& settings);
+  ~PlayerContainerHost() override;
+
+  PlayerContainerHost(const PlayerContainerHost&) = delete;
+  PlayerContainerHost& operator=(const PlayerContainerHost&) = delete;
+
+  std::uint64_t newId() override;
+  Quarn::String<char> getPreferredLanguage() override;
+  void getSetting(const Quarn::Setting& setting, Quarn::SettingValue* value) override;
+  void streamAdded(Quarn::StreamInterface& stream) override;
+  void streamRemoved(std::uint64_t streamId) override;
+  void selectStream(std::uint64_t streamId, std::int32_t enable) override;
+
+  /// The streams offered and not withdrawn, in the order they were offered.
+  const std::vector<Quarn::StreamInterface*>& streams() const { return streams_; }
+  /// The stream to play: the last one selected, else the first offered; null
+  /// when there is none.
+  Quarn::StreamInterface* streamToPlay() const;
+
+  /// Destroys the streams the container has withdrawn.
+  void destroyWithdrawnStreams();
+  /// Destroys every stream still held. Only once the container is gone: until
+  /// then it may still refer to the streams it has not withdrawn.
+  void destroyAllStreams();
+
+ private:
+  std::string preferredLanguage_;
+  std::optional<bool> overrideEmbedded_;
+  /// Lives as long as the host: the container reads the text it points at.
+  std::optional<Quarn::String<char>> codePageName_;
+  std::uint64_t nextId_ = 1;
+  std::vector<Quarn::StreamInterface*> streams_;
+  std::vector<Quarn::StreamInterface*> withdrawn_;
+  std::optional<std::uint64_t> selected_;
+};
+
+}  // namespace QuarnPlay

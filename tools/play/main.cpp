@@ -1,0 +1,72 @@
+// quarn-ssa-play: plays an SSA/ASS script through the plug-in module, as a
+// stream engine would, and prints what the stream hands out.
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Options.h"
+#include "Player.h"
+#include "Report.h"
+#include "SourceLocation.h"
+
+namespace {
+
+std::string workingFolder() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (buffer.size() >= (1u << 20))
+      return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace QuarnPlay;
+  const ParsedCommandLine parsed =
+      parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (parsed.command) {
+    case Command::Help:
+      std::fputs(usageText().c_str(), stdout);
+      return kExitPlayed;
+    case Command::Version:
+      std::fputs(versionText().c_str(), stdout);
+      return kExitPlayed;
+    case Command::UsageError:
+      std::fprintf(stderr, "quarn-ssa-play: %s\nTry 'quarn-ssa-play --help'.\n",
+                   parsed.error.c_str());
+      return kExitUsage;
+    case Command::Play:
+      break;
+  }
+
+  const Options& options = parsed.options;
+  std::string folder;
+  if (!startsWithUrlScheme(options.source) && options.source[0] != '/') {
+    folder = workingFolder();
+    if (folder.empty()) {
+      std::fprintf(stderr,
+                   "quarn-ssa-play: the current folder is unknown; give an absolute path\n");
+      return kExitUsage;
+    }
+  }
+  const std::string location = sourceToLocation(options.source, folder);
+
+  // Paced output must reach the terminal line by line.
+  std::unique_ptr<Report> report;
+  if (options.json)
+    report = std::make_unique<JsonReport>(stdout, options.quiet, options.realtime);
+  else
+    report = std::make_unique<HumanReport>(stdout, options.quiet, options.realtime);
+  const int status = play(options, location, *report, stderr);
+  if (std::fflush(stdout) != 0) {
+    std::perror("quarn-ssa-play: standard output");
+    return status == kExitPlayed ? kExitNotRead : status;
+  }
+  return status;
+}

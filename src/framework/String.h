@@ -77,12 +77,19 @@ class String {
   ~String() { clear(); }
 
   /// Releases the receiver's storage, then copies the source's text into new
-  /// storage from the receiver's own allocator. The source (owned by this
+  /// storage from the receiver's own allocator (or takes the source's storage
+  /// over when both share one allocator). The source (owned by this
   /// call) is released through its own allocator when the call returns. An
   /// unallocated source leaves the receiver unallocated; if the allocation
   /// fails the receiver stays unallocated and std::bad_alloc propagates.
   void assign(String source) {
     clear();
+    if (source.allocator_ == allocator_) {
+      // Same owner: taking the storage over is the copy without its cost.
+      data_ = std::exchange(source.data_, nullptr);
+      length_ = std::exchange(source.length_, 0);
+      return;
+    }
     if (source.data_ != nullptr)
       copyFrom(source.data_, source.length_);
   }

@@ -120,6 +120,18 @@ TEST(String, AssignKeepsReceiverAllocatorAndReleasesSourceToItsOwn) {
   EXPECT_TRUE(receiverAlloc.owns(receiver.data()));
 }
 
+TEST(String, AssignWithinOneAllocatorTakesTheStorageOver) {
+  CountingAllocator<char> alloc;
+  String<char> receiver("old", alloc);
+  String<char> source("a long text", alloc);
+  const char* block = source.data();
+  receiver.assign(std::move(source));
+  EXPECT_EQ(receiver.data(), block);
+  EXPECT_TRUE(receiver.equals("a long text"));
+  EXPECT_EQ(alloc.allocations(), 2) << "no third block";
+  EXPECT_EQ(alloc.live(), 1u);
+}
+
 TEST(String, AssignFromUnallocatedSourceEmptiesReceiver) {
   CountingAllocator<char> alloc;
   String<char> receiver("text", alloc);

@@ -1,6 +1,5 @@
 // The container face before any script is opened: the base operations, the
-// media type table, the header hand-over, and the operations whose work
-// arrives with later subsystems, which must fail rather than pretend.
+// media type table and the header hand-over.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -153,20 +152,6 @@ TEST(ContainerHeader, DiscardAndDestructionFreeAHeldHeader) {
   auto* plugin = new TestContainer(&pluginHost);
   plugin->installFormatHeader(makeHeader("held"));
   EXPECT_EQ(static_cast<Plugin*>(plugin)->release(), 0);
-}
-
-// Work that arrives with later subsystems reports failure instead of success.
-TEST_F(ContainerTest, OperationsNotYetBuiltFail) {
-  face.setHost(&host, 5);
-  const String<unsigned char> location("file:///tmp/film.ass");
-  SourceDescriptor source;
-  source.location = &location;
-  std::vector<FormatDescriptor> formats;
-  EXPECT_FALSE(face.probe(&source, 0, 0, &formats));
-  EXPECT_TRUE(formats.empty());
-  EXPECT_EQ(face.open(&source), ResultFailed);
-  EXPECT_TRUE(face.getSourcePath().isEmpty());
-  EXPECT_TRUE(host.log.calls().empty()) << "neither asked the host for anything";
 }
 
 }  // namespace

@@ -11,44 +11,9 @@
 #include <random>
 #include <string>
 
+#include "CountingNew.h"
 #include "plugin/SSAContainer.h"
 #include "support/FakeHost.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// Counts every heap allocation of the process. GCC takes the replacement
-// operators for a new/free mismatch; they are the matching pair here.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size != 0 ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  ++allocations;
-  return std::malloc(size != 0 ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 namespace {
 
@@ -105,10 +70,10 @@ void BM_Open(benchmark::State& state) {
   for (auto _ : state) {
     Quarn::SSAContainer container(&pluginHost);
     container.setHost(&host, 1);
-    const long before = allocations;
+    const long before = QuarnBench::allocations;
     if (container.open(&source) != Quarn::ResultOk)
       state.SkipWithError("open failed");
-    allocated += allocations - before;
+    allocated += QuarnBench::allocations - before;
     state.PauseTiming();
     container.closeStreams(false);
     container.discardHeader();

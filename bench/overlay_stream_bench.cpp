@@ -11,40 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "CountingNew.h"
 #include "plugin/SSAContainer.h"
 #include "subtitle/OverlayStream.h"
 #include "support/FakeHost.h"
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-}  // namespace
-
-// Counts every heap allocation of the process. GCC takes the replacement
-// operators for a new/free mismatch; they are the matching pair here.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size != 0 ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  return operator new(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 namespace {
 
@@ -92,7 +62,7 @@ void BM_ReadStreamForward(benchmark::State& state) {
   Stream* stream = table().stream;
   stream->rewind();
   long reads = 0;
-  const long before = allocations;
+  const long before = QuarnBench::allocations;
   for (auto _ : state) {
     MediaChunk* chunk = nullptr;
     stream->readStream(&chunk);
@@ -106,7 +76,9 @@ void BM_ReadStreamForward(benchmark::State& state) {
   }
   state.SetItemsProcessed(reads);
   state.counters["allocs_per_read"] =
-      reads != 0 ? static_cast<double>(allocations - before) / static_cast<double>(reads) : 0;
+      reads != 0
+          ? static_cast<double>(QuarnBench::allocations - before) / static_cast<double>(reads)
+          : 0;
 }
 BENCHMARK(BM_ReadStreamForward);
 

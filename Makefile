@@ -38,16 +38,9 @@ test-tsan: deps
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest $(CTEST_FLAGS)
 
-play:
-	@echo "make # The suite under ThreadSanitizer, for the locking of containers and streams.
-test-tsan: deps
-	cmake -S . -B $(TSAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DQUARN_SANITIZE=thread -DQUARN_BUILD_BENCH=OFF
-	cmake --build $(TSAN_DIR) -j $(JOBS)
-	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest $(CTEST_FLAGS)
-
-play: the player host arrives with the script reader; nothing to play yet." >&2
-	@exit 2
+# Plays the bundled example script through the real plug-in module.
+play: build
+	$(BUILD_DIR)/quarn-ssa-play examples/demo.ass
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR)

@@ -38,12 +38,35 @@ struct PlayerRun {
   }
 };
 
+/// Whether a player built with the leak checker looks for leaks at exit. One
+/// suite (player_leak_test.cpp) turns it on over every path, so that a leak
+/// is reported once, by the test that names it, and not by every run.
+enum class LeakCheck { Off, On };
+
+/// The environment of the player: ours, with the leak check set as asked.
+inline std::vector<std::string> playerEnvironment(LeakCheck leaks) {
+  const std::string setting = leaks == LeakCheck::On ? "detect_leaks=1" : "detect_leaks=0";
+  std::vector<std::string> environment;
+  bool found = false;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string text = *entry;
+    if (text.rfind("ASAN_OPTIONS=", 0) == 0) {
+      text += ":" + setting;  // the last setting of a flag wins
+      found = true;
+    }
+    environment.push_back(std::move(text));
+  }
+  if (!found)
+    environment.push_back("ASAN_OPTIONS=" + setting);
+  return environment;
+}
+
 /// Runs the player with `arguments` from `folder` (the test's own folder when
-/// empty). A player that does not finish within `limit` is killed: a hang is a
-/// failure like any other.
+/// empty). A player that does not finish within a minute is killed: a hang is
+/// a failure like any other.
 inline PlayerRun runPlayer(const std::vector<std::string>& arguments,
-                           const std::string& folder = {},
-                           std::chrono::seconds limit = std::chrono::seconds(60)) {
+                           const std::string& folder = {}, LeakCheck leaks = LeakCheck::Off) {
+  const auto limit = std::chrono::seconds(60);
   PlayerRun run;
   int outPipe[2];
   int errPipe[2];
@@ -60,6 +83,11 @@ inline PlayerRun runPlayer(const std::vector<std::string>& arguments,
   for (std::string& text : argvText)
     argv.push_back(text.data());
   argv.push_back(nullptr);
+  std::vector<std::string> environmentText = playerEnvironment(leaks);
+  std::vector<char*> envp;
+  for (std::string& text : environmentText)
+    envp.push_back(text.data());
+  envp.push_back(nullptr);
 
   // posix_spawn has no portable way to change folder; a shell-free fork does.
   const pid_t pid = fork();
@@ -68,7 +96,7 @@ inline PlayerRun runPlayer(const std::vector<std::string>& arguments,
     dup2(errPipe[1], STDERR_FILENO);
     if (!folder.empty() && chdir(folder.c_str()) != 0)
       _exit(126);
-    execve(argv[0], argv.data(), environ);
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(outPipe[1]);

@@ -111,17 +111,6 @@ TEST(JsonReportLines, FieldsInTheContractsOrder) {
             "{\"event\":\"end\",\"chunks\":1,\"stalled\":true}\n");
 }
 
-TEST(JsonReportLines, QuietKeepsOnlyTheEnd) {
-  Captured out;
-  JsonReport report(out.file(), true, false);
-  report.probe(true);
-  report.open(Quarn::ResultOk);
-  report.streamOffered(demoStream());
-  report.chunk(0, 1, 1, "");
-  report.end(1, false);
-  EXPECT_EQ(out.text(), "{\"event\":\"end\",\"chunks\":1}\n");
-}
-
 TEST(HumanReportLines, StreamLineComesFirstThenHeaderSeekAndEntries) {
   Captured out;
   HumanReport report(out.file(), false, false);
@@ -149,24 +138,6 @@ TEST(HumanReportLines, StreamLineComesFirstThenHeaderSeekAndEntries) {
             "0:00:01.000 0:00:05.000  Dialogue: ^[^@\n"
             "1:02:03.040 1:02:03.041  Hi\n"
             "2 entries read\n");
-}
-
-TEST(HumanReportLines, QuietPrintsTheCountAndAFailedOpenNothing) {
-  Captured quietOut;
-  HumanReport quiet(quietOut.file(), true, false);
-  EXPECT_FALSE(quiet.wantsEntryCount());
-  quiet.open(Quarn::ResultOk);
-  quiet.streamReading(demoStream(), std::nullopt);
-  quiet.seek(5, std::nullopt, Quarn::ResultFailed);
-  quiet.chunk(0, 1, 1, "x");
-  quiet.end(1, true);
-  EXPECT_EQ(quietOut.text(), "1 entry read; stopped at an entry that can never fall due\n");
-
-  Captured failedOut;
-  HumanReport failed(failedOut.file(), false, false);
-  failed.open(Quarn::ResultBadLocation);
-  failed.end(0, false);
-  EXPECT_EQ(failedOut.text(), "");
 }
 
 }  // namespace

@@ -37,6 +37,10 @@ class DynamicLibrary {
   /// it must not be used afterwards.
   void close();
 
+  /// Lets go of the library without releasing it: it stays loaded for the
+  /// rest of the process. The object becomes invalid.
+  void keepLoaded() { handle_ = nullptr; }
+
  private:
   explicit DynamicLibrary(void* handle) : handle_(handle) {}
 

@@ -2,6 +2,11 @@
 
 namespace KVDSOLD {
 
+UCNVLibrary::UCNVLibrary(const std::vector<LibraryCandidate>& candidates, bool keepLoaded)
+    : UCNVLibrary(candidates) {
+  keepLoaded_ = keepLoaded;
+}
+
 UCNVLibrary::UCNVLibrary(const std::vector<LibraryCandidate>& candidates) {
   for (const LibraryCandidate& candidate : candidates) {
     module_ = Quarn::Platform::DynamicLibrary::load(candidate.file.c_str());
@@ -21,15 +26,17 @@ UCNVLibrary::~UCNVLibrary() {
   close_ = nullptr;
   toUnicode_ = nullptr;
   fromUnicode_ = nullptr;
+  if (keepLoaded_)
+    module_.keepLoaded();
   module_.close();
 }
 
 UCNVLibrary& UCNVLibrary::instance() {
-  // Created once, thread-safely, and never destroyed: ICU keeps converter
-  // data cached in its own globals, and unloading it at exit would leave
-  // those blocks orphaned. The process releases the library.
-  static UCNVLibrary* const library = new UCNVLibrary();
-  return *library;
+  // Created once, thread-safely, and destroyed when the plug-in is unloaded,
+  // but ICU itself stays loaded: it keeps converter data cached in its own
+  // globals, and unloading it would leave those blocks orphaned.
+  static UCNVLibrary library(defaultCandidates(), true);
+  return library;
 }
 
 std::vector<LibraryCandidate> UCNVLibrary::defaultCandidates() {

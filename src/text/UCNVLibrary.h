@@ -40,8 +40,8 @@ class UCNVLibrary {
   UCNVLibrary& operator=(const UCNVLibrary&) = delete;
 
   /// The process-wide instance with the default candidates, created on the
-  /// first call (safely from any thread), never searched for again and kept
-  /// loaded for the life of the process.
+  /// first call (safely from any thread) and never searched for again. The
+  /// object goes when the plug-in is unloaded; ICU stays loaded.
   static UCNVLibrary& instance();
 
   /// The system's ICU common library, newest first: "libicuuc.so.99" down to
@@ -71,6 +71,10 @@ class UCNVLibrary {
   using FromUnicodeFunction = void (*)(UConverter*, char**, const char*, const UChar**,
                                        const UChar*, std::int32_t*, UBool, UErrorCode*);
 
+  /// As the public constructor; with `keepLoaded` the destructor leaves the
+  /// library loaded.
+  UCNVLibrary(const std::vector<LibraryCandidate>& candidates, bool keepLoaded);
+
   void* resolve(const char* name, const std::string& suffix) const;
 
   Quarn::Platform::DynamicLibrary module_;
@@ -78,6 +82,7 @@ class UCNVLibrary {
   CloseFunction close_ = nullptr;
   ToUnicodeFunction toUnicode_ = nullptr;
   FromUnicodeFunction fromUnicode_ = nullptr;
+  bool keepLoaded_ = false;
 };
 
 }  // namespace KVDSOLD

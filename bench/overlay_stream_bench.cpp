@@ -28,18 +28,18 @@ struct Table {
   Table() {
     container.setHost(&host, 1);
     std::mt19937 random(7);
-    std::vector<MediaChunk*> entries;
+    std::vector<Quarn::ChunkPtr> entries;
     entries.reserve(kEntries);
     for (int i = 0; i < kEntries; ++i) {
       const std::uint32_t size = 40 + random() % 81;
       auto* block = new unsigned char[size];
       std::memset(block, 'a' + i % 26, size - 1);
       block[size - 1] = 0;
-      MediaChunk* chunk = container.bufferAllocator()->createChunk(block, size);
+      Quarn::ChunkPtr chunk(container.bufferAllocator()->createChunk(block, size));
       chunk->length() = size;
       chunk->timestamp = static_cast<std::uint32_t>(i) * 1500;
       chunk->duration = 2000;
-      entries.push_back(chunk);
+      entries.push_back(std::move(chunk));
     }
     stream = container.addOverlayStream(std::move(entries), Quarn::String<unsigned char>("b.ass"),
                                         Quarn::String<char>(), Quarn::String<char>());

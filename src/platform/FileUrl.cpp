@@ -10,8 +10,8 @@
 
 namespace Quarn::Platform {
 
-bool fileUrlToPath(const std::u16string& url, std::u16string& path) {
-  std::u16string converted;
+bool fileUrlToPath(std::string_view url, std::string& path) {
+  std::string converted;
   if (url.empty() || !convertFileUrl(url, converted))
     return false;
   path = std::move(converted);

@@ -1,8 +1,10 @@
 // Conversion of a file URL to a local path, the job of the system's path
-// service.
+// service. Both are UTF-8 bytes, the form the file system takes here.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace Quarn::Platform {
 
@@ -13,8 +15,10 @@ constexpr std::size_t kMaxPathBytes = 4096;
 /// "file" in any case; an empty authority or "localhost"; a path starting
 /// with "/" ("file:/x" and "file:///x" alike); percent escapes, which are
 /// decoded. Refused: any other host, a query or fragment, a malformed escape,
-/// "%00", a decoded path that is not well-formed UTF-8 or that does not fit
-/// kMaxPathBytes. Returns false and leaves `path` untouched on refusal.
-bool fileUrlToPath(const std::u16string& url, std::u16string& path);
+/// a zero byte (escaped or not), a decoded path that does not fit
+/// kMaxPathBytes. The bytes are not checked as text: whether a path must be
+/// well-formed UTF-8 is the caller's rule. Returns false and leaves `path`
+/// untouched on refusal.
+bool fileUrlToPath(std::string_view url, std::string& path);
 
 }  // namespace Quarn::Platform

@@ -9,9 +9,7 @@ template class SubtitleParserTemplate<SSAContainer>;
 
 SSAContainer::SSAContainer(PluginHost* host) : Plugin(host), mediaTypes_(buildMediaTypeTable()) {}
 
-SSAContainer::~SSAContainer() {
-  discardHeader();
-}
+SSAContainer::~SSAContainer() = default;
 
 Result SSAContainer::queryInterface(const String<char>& id, void** out) {
   if (out == nullptr)
@@ -24,27 +22,20 @@ Result SSAContainer::queryInterface(const String<char>& id, void** out) {
 }
 
 Result SSAContainer::discardHeader() {
-  if (formatHeader_ == nullptr)
-    return ResultOk;
-  delete[] formatHeader_->lockData();
-  formatHeader_->unlockData();
-  delete formatHeader_;
-  formatHeader_ = nullptr;
+  formatHeader_.reset();
   return ResultOk;
 }
 
-void SSAContainer::installFormatHeader(TypedMediaBuffer* header) {
-  if (header == formatHeader_)
-    return;
-  discardHeader();
-  formatHeader_ = header;
+void SSAContainer::installFormatHeader(FormatHeaderPtr header) {
+  formatHeader_ = std::move(header);
 }
 
 bool SSAContainer::takeHeader(List<MediaBuffer*>& headers) {
   if (formatHeader_ == nullptr)
     return false;
-  headers.pushBack(formatHeader_);
-  formatHeader_ = nullptr;
+  // The list's node is made first: if that fails, the header stays ours.
+  headers.pushBack(formatHeader_.get());
+  formatHeader_.release();
   return true;
 }
 

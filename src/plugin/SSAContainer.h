@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Plugin.h"
+#include "plugin/FormatHeader.h"
 #include "subtitle/SubtitleParserTemplate.h"
 
 namespace Quarn {
@@ -17,7 +18,7 @@ namespace Quarn {
 class SSAContainer : public Plugin, public SubtitleParserTemplate<SSAContainer> {
  public:
   explicit SSAContainer(PluginHost* host);
-  /// Releases a format header the host neither took nor discarded.
+  /// A format header the host neither took nor discarded goes with it.
   ~SSAContainer() override;
 
   Result queryInterface(const String<char>& id, void** out) override;
@@ -38,24 +39,23 @@ class SSAContainer : public Plugin, public SubtitleParserTemplate<SSAContainer> 
 
   /// Frees a header still held (data block and object); ResultOk always.
   Result discardHeader() override;
-  /// Hands a held header to the caller through `headers`.
+  /// Hands a held header to the caller through `headers`; the caller frees
+  /// its block (an array) and the header.
   bool takeHeader(List<MediaBuffer*>& headers) override;
 
   /// The format header installed by open, or null. Still owned by the container.
-  const TypedMediaBuffer* formatHeader() const { return formatHeader_; }
+  const TypedMediaBuffer* formatHeader() const { return formatHeader_.get(); }
 
  protected:
   /// Takes ownership of `header` as the format header, freeing one still held.
-  void installFormatHeader(TypedMediaBuffer* header);
+  void installFormatHeader(FormatHeaderPtr header);
 
  private:
-  friend class ScriptScanner;
-
   using MediaTypeTable = std::map<String<unsigned char>, std::int32_t, SortsAfter<unsigned char>>;
 
   static MediaTypeTable buildMediaTypeTable();
 
-  TypedMediaBuffer* formatHeader_ = nullptr;
+  FormatHeaderPtr formatHeader_;
   MediaTypeTable mediaTypes_;
 };
 

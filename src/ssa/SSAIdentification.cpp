@@ -1,11 +1,20 @@
 // Which sources and media types the SSA/ASS container serves.
+#include "ssa/SSAIdentification.h"
+
 #include <cstring>
 #include <iterator>
-#include <string_view>
 
 #include "plugin/SSAContainer.h"
 
 namespace Quarn {
+
+bool hasScriptExtension(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos)
+    return false;
+  const std::string_view extension = name.substr(dot);
+  return extension == ".ssa" || extension == ".ass";
+}
 
 SSAContainer::MediaTypeTable SSAContainer::buildMediaTypeTable() {
   MediaTypeTable table;
@@ -20,12 +29,8 @@ bool SSAContainer::probe(const SourceDescriptor* source, std::int32_t, std::int3
                          std::vector<FormatDescriptor>* formats) {
   if (source == nullptr || source->location == nullptr)
     return false;
-  const String<unsigned char>& location = *source->location;
-  const std::int64_t dot = location.findLast(".");
-  if (dot < 0)
-    return false;
-  const std::string_view extension(location.cText() + dot, std::strlen(location.cText() + dot));
-  if (extension != ".ssa" && extension != ".ass")
+  // The location's text ends at its first zero byte, as every text does.
+  if (!hasScriptExtension(source->location->cText()))
     return false;
 
   PluginHost* host = getHost();

@@ -1,24 +1,16 @@
-// Opening a script: location to path, the whole file to UTF-8, the scan,
-// and the hand-over of the entries to the container component.
+// Opening a script: location to path, the whole file to UTF-8, the parse,
+// and the hand-over of the header and the entries to the container.
 #include <mutex>
 #include <string_view>
 
 #include "plugin/SSAContainer.h"
-#include "ssa/ScriptScanner.h"
+#include "ssa/SSAIdentification.h"
+#include "ssa/ScriptParser.h"
 #include "subtitle/OverlayStream.h"
 #include "text/ParserUtilities.h"
 
 namespace Quarn {
 namespace {
-
-// The extension is everything from the last "." on; exact and case-sensitive.
-bool hasScriptExtension(const String<unsigned char>& path) {
-  const std::int64_t dot = path.findLast(".");
-  if (dot < 0)
-    return false;
-  const std::string_view extension(path.cText() + dot, path.length() - dot);
-  return extension == ".ssa" || extension == ".ass";
-}
 
 // The stream's name: what follows the last "/" of the location as given.
 String<unsigned char> streamName(const String<unsigned char>& location) {
@@ -39,26 +31,27 @@ Result SSAContainer::open(const SourceDescriptor* source) {
   String<unsigned char> path;
   if (urlToPath(location, path) != ResultOk)
     return ResultBadLocation;
-  sourcePath_.assign(path);
-  // The settings come from the host; without one nothing can be read.
-  if (host_ == nullptr)
-    return ResultFailed;
 
   std::lock_guard<boost::recursive_mutex> guard(lock_);
-  if (sourcePath_.isEmpty() || !hasScriptExtension(sourcePath_))
+  sourcePath_.assign(path);
+  // The settings come from the host; without one nothing can be read.
+  if (host_ == nullptr || sourcePath_.isEmpty() || !hasScriptExtension(sourcePath_.cText()))
     return ResultFailed;
 
   String<unsigned char> text;
   if (!ParserUtilities::readTextFile(sourcePath_, host_, &text, -1) || text.isEmpty())
     return ResultFailed;
 
-  ScriptScanner scanner(
-      *this, std::string_view(reinterpret_cast<const char*>(text.data()), text.length()));
-  const bool scanned = scanner.scan();
-  if (!scanned || formatHeader_ == nullptr || scanner.entryCount() == 0)
+  ParsedScript parsed =
+      parseScript(std::string_view(reinterpret_cast<const char*>(text.data()), text.length()),
+                  *bufferAllocator(), formatHeader_ != nullptr);
+  // A header made stays installed whatever became of the entries.
+  if (parsed.header != nullptr)
+    installFormatHeader(std::move(parsed.header));
+  if (!parsed.complete || formatHeader_ == nullptr || parsed.entries.empty())
     return ResultFailed;
 
-  addOverlayStream(scanner.takeEntries(), streamName(location), String<char>(), String<char>());
+  addOverlayStream(std::move(parsed.entries), streamName(location), String<char>(), String<char>());
   return ResultOk;
 }
 

@@ -4,7 +4,7 @@
 
 namespace Quarn {
 
-void EntryIndex::build(const std::vector<MediaChunk*>& entries) {
+void EntryIndex::build(const std::vector<ChunkPtr>& entries) {
   const std::size_t n = entries.size();
   starts_.resize(n);
   maxEndFromFront_.resize(n);

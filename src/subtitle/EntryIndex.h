@@ -9,14 +9,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/MediaBuffer.h"
+#include "framework/ChunkPtr.h"
 
 namespace Quarn {
 
 class EntryIndex {
  public:
   /// `entries` must be sorted by timestamp (unsigned, non-decreasing).
-  void build(const std::vector<MediaChunk*>& entries);
+  void build(const std::vector<ChunkPtr>& entries);
   void clear();
   std::size_t size() const { return starts_.size(); }
 

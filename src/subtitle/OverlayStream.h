@@ -16,8 +16,9 @@ namespace Quarn {
 /// within kLeadMs of its start; late entries are never skipped.
 ///
 /// setConsumer, rewind, findSyncPoint, seekStream, readStream and setRate run
-/// under the container's recursive lock. The entries belong to the container,
-/// which releases them in closeStreams; the stream object belongs to the host
+/// under the container's recursive lock. The stream holds the entries; the
+/// container releases them (releaseEntries) in closeStreams or when it goes,
+/// while their allocator still exists. The stream object belongs to the host
 /// once it has been offered with streamAdded.
 template <class C>
 class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
@@ -27,10 +28,9 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   /// The stream type reported to the host.
   static constexpr std::uint32_t kStreamType = 320;
 
-  /// `entries` must be sorted by timestamp; the stream keeps the array but
-  /// not the chunks.
+  /// `entries` must be sorted by timestamp.
   OverlayStream(SubtitleParserTemplate& container, std::uint64_t streamId,
-                std::vector<MediaChunk*> entries, const String<unsigned char>& name,
+                std::vector<ChunkPtr> entries, const String<unsigned char>& name,
                 const String<char>& language, const String<char>& region);
   ~OverlayStream() override = default;
 
@@ -61,10 +61,11 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   std::int32_t readIndex() const { return readIndex_; }
   /// Number of entries still served (under the container's lock).
   std::size_t entryCount() const { return entries_.size(); }
+  /// Gives every entry back to its allocator; the stream then serves nothing.
+  /// Under the container's lock.
+  void releaseEntries();
 
  private:
-  friend class SubtitleParserTemplate;
-
   /// True when `index` designates an entry.
   bool inTable(std::int64_t index) const {
     return index >= 0 && index < static_cast<std::int64_t>(entries_.size());
@@ -76,13 +77,11 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   String<unsigned char> name_;
   String<char> language_;
   String<char> region_;
-  std::vector<MediaChunk*> entries_;
+  std::vector<ChunkPtr> entries_;
   /// Start and end times of entries_, for seeks and sync points.
   EntryIndex index_;
   std::int32_t readIndex_ = 0;
   ImageProperties properties_;
-  /// Whether streamAdded has shown the stream to the host, which then owns it.
-  bool offered_ = false;
 };
 
 }  // namespace Quarn

@@ -20,7 +20,7 @@ constexpr const char* kReadFunction =
 
 template <class C>
 SubtitleParserTemplate<C>::OverlayStream::OverlayStream(
-    SubtitleParserTemplate& container, std::uint64_t streamId, std::vector<MediaChunk*> entries,
+    SubtitleParserTemplate& container, std::uint64_t streamId, std::vector<ChunkPtr> entries,
     const String<unsigned char>& name, const String<char>& language, const String<char>& region)
     : StreamInterface(container.getContainerId(), streamId, 0),
       container_(container),
@@ -35,6 +35,13 @@ SubtitleParserTemplate<C>::OverlayStream::OverlayStream(
   rate_ = 1000;
   properties_.width = 640;
   properties_.height = 480;
+}
+
+template <class C>
+void SubtitleParserTemplate<C>::OverlayStream::releaseEntries() {
+  std::vector<ChunkPtr> entries;
+  entries.swap(entries_);
+  index_.clear();
 }
 
 template <class C>
@@ -158,24 +165,23 @@ Result SubtitleParserTemplate<C>::OverlayStream::readStream(MediaChunk** chunk) 
   if (rate == 0 || !inTable(readIndex_))
     return ResultOk;
 
-  MediaChunk* entry = entries_[readIndex_];
-  if (static_cast<std::uint32_t>(mediaTime) + kLeadMs < entry->timestamp)
+  MediaChunk& entry = *entries_[readIndex_];
+  if (static_cast<std::uint32_t>(mediaTime) + kLeadMs < entry.timestamp)
     return ResultUnavailable;
 
   // One allocation for the bytes and one for the chunk; nothing is kept if
   // either fails, and the exception leaves after the lock is released.
-  const std::uint32_t capacity = entry->capacity();
+  const std::uint32_t capacity = entry.capacity();
   std::unique_ptr<unsigned char[]> block(new unsigned char[capacity]);
-  const unsigned char* source = entry->lockData();
+  const unsigned char* source = entry.lockData();
   if (capacity != 0 && source != nullptr)
     std::memcpy(block.get(), source, capacity);
-  entry->unlockData();
-  MediaChunk* copy = container_.bufferAllocator()->createChunk(block.get(), capacity);
+  entry.unlockData();
+  ChunkPtr copy(container_.bufferAllocator()->createChunk(block.get(), capacity));
   block.release();
-  copy->length() = entry->length();
-  copy->timestamp = entry->timestamp;
-  copy->duration = entry->duration;
-  *chunk = copy;
+  copy->length() = entry.length();
+  copy->timestamp = entry.timestamp;
+  copy->duration = entry.duration;
 
   readIndex_ += rate > 0 ? 1 : -1;
   lastEndTime_ = static_cast<std::int32_t>(copy->timestamp + copy->duration);
@@ -184,6 +190,8 @@ Result SubtitleParserTemplate<C>::OverlayStream::readStream(MediaChunk** chunk) 
   QUARN_LOG("Subtitle", OverlayStreamLog::kReadFunction,
             "PARSED(Sub=%i): timestamp=%d duration=%d mediatime=%d", streamNumber_,
             static_cast<int>(copy->timestamp), static_cast<int>(copy->duration), loggedTime);
+  // The caller owns the copy from here.
+  *chunk = copy.release();
   return ResultOk;
 }
 
@@ -197,7 +205,7 @@ bool SubtitleParserTemplate<C>::OverlayStream::setRate(std::int32_t rate) {
   if (!entries_.empty()) {
     const std::int32_t last = static_cast<std::int32_t>(entries_.size()) - 1;
     const std::int32_t index = readIndex_ < 0 ? 0 : (readIndex_ > last ? last : readIndex_);
-    const MediaChunk* entry = entries_[index];
+    const MediaChunk* entry = entries_[index].get();
     const std::uint32_t target = rate < 0 ? entry->timestamp + entry->duration : entry->timestamp;
     seekStream(target, nullptr, 1);  // still in the direction of the old rate
   }

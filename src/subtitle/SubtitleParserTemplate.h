@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/ChunkPtr.h"
 #include "framework/ContainerInterface.h"
 #include "framework/List.h"
 #include "framework/MediaBuffer.h"
@@ -20,14 +21,38 @@ namespace Quarn {
 
 /// Streams are created by addOverlayStream and offered by selectProgram; a
 /// stream the host has been offered is the host's to destroy after
-/// streamRemoved. Locking: `lock()` guards the stream table, the streams' entries and read
-/// positions, the preferred language and the format header while open runs.
-/// Host callbacks made while it is held: getSetting (during open), newId,
-/// streamAdded, selectStream and streamRemoved.
+/// streamRemoved. Locking: `lock()` guards the source path, the stream
+/// table, the streams' entries and read positions, the preferred language
+/// and the format header while open runs. Host callbacks made while it is
+/// held: getSetting (during open), newId, streamAdded, selectStream and
+/// streamRemoved.
 template <class C>
 class SubtitleParserTemplate : public ContainerInterface {
  public:
   class OverlayStream;
+
+  /// One row of the stream table. The row owns its stream until the stream
+  /// is offered to the host; from then on the host owns it and destroys it
+  /// after streamRemoved, and the row only points at it. Either way the
+  /// component releases the stream's entries.
+  class StreamRow {
+   public:
+    explicit StreamRow(std::unique_ptr<OverlayStream> stream)
+        : stream_(stream.get()), owned_(std::move(stream)) {}
+
+    OverlayStream* get() const { return stream_; }
+    OverlayStream* operator->() const { return stream_; }
+    /// Gives the stream up to the host, which is about to be shown it.
+    OverlayStream& offer() {
+      owned_.release();
+      return *stream_;
+    }
+    bool offered() const { return owned_ == nullptr; }
+
+   private:
+    OverlayStream* stream_;
+    std::unique_ptr<OverlayStream> owned_;  // null once offered
+  };
 
   SubtitleParserTemplate();
   ~SubtitleParserTemplate() override;
@@ -50,26 +75,22 @@ class SubtitleParserTemplate : public ContainerInterface {
   }
 
   /// Sorts `entries` by start time (not stably), draws a stream id from the
-  /// host and registers a new stream over them; the component owns the
-  /// entries from here on. Without a host the entries are freed and null is
-  /// returned. Called by the format's open while it holds the lock.
-  OverlayStream* addOverlayStream(std::vector<MediaChunk*> entries,
-                                  const String<unsigned char>& name, const String<char>& language,
-                                  const String<char>& region);
+  /// host and registers a new stream over them, which keeps the entries until
+  /// the component releases them. Without a host the entries are freed and
+  /// null is returned. Called by the format's open while it holds the lock.
+  OverlayStream* addOverlayStream(std::vector<ChunkPtr> entries, const String<unsigned char>& name,
+                                  const String<char>& language, const String<char>& region);
 
   boost::recursive_mutex& lock() { return lock_; }
   MediaBufferAllocator* bufferAllocator() const { return bufferAllocator_.get(); }
   /// The registered streams by id (under the lock).
-  const std::map<std::uint64_t, OverlayStream*>& streams() const { return streams_; }
+  const std::map<std::uint64_t, StreamRow>& streams() const { return streams_; }
   std::uint64_t programId() const { return programId_; }
 
  protected:
-  /// Empties the stream's entry array and releases every entry.
-  void releaseEntries(OverlayStream& stream);
-
   String<unsigned char> sourcePath_;
   boost::recursive_mutex lock_;
-  std::map<std::uint64_t, OverlayStream*> streams_;
+  std::map<std::uint64_t, StreamRow> streams_;
   String<char> preferredLanguage_;
   std::uint64_t programId_ = ~std::uint64_t{0};
   std::unique_ptr<MediaBufferAllocator> bufferAllocator_;

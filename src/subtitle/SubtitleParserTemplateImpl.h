@@ -28,19 +28,18 @@ SubtitleParserTemplate<C>::SubtitleParserTemplate()
 }
 
 // A host that skipped closeStreams would otherwise lose the entries, and the
-// streams it was never shown. Members then go in reverse order: allocator,
-// language, stream table, lock, source path.
+// streams it was never shown. Both go before the members do: the buffer
+// allocator the entries return to is destroyed ahead of the stream table.
 template <class C>
 SubtitleParserTemplate<C>::~SubtitleParserTemplate() {
-  for (auto& [id, stream] : streams_) {
-    releaseEntries(*stream);
-    if (!stream->offered_)
-      delete stream;
-  }
+  for (auto& [id, row] : streams_)
+    row->releaseEntries();
+  streams_.clear();
 }
 
 template <class C>
 String<unsigned char> SubtitleParserTemplate<C>::getSourcePath() {
+  std::lock_guard<boost::recursive_mutex> guard(lock_);
   return String<unsigned char>(sourcePath_);
 }
 
@@ -66,10 +65,8 @@ Result SubtitleParserTemplate<C>::selectProgram(std::uint64_t programId) {
     return ResultFailed;
 
   preferredLanguage_.assign(host_->getPreferredLanguage());
-  for (auto& [id, stream] : streams_) {
-    stream->offered_ = true;
-    host_->streamAdded(*stream);
-  }
+  for (auto& [id, row] : streams_)
+    host_->streamAdded(row.offer());
   if (streams_.empty())
     return ResultOk;
 
@@ -85,10 +82,10 @@ Result SubtitleParserTemplate<C>::selectProgram(std::uint64_t programId) {
 
     // The last stream matching language and region wins; failing that, the
     // first matching the language. An id of 0 counts as none chosen.
-    for (const auto& [id, stream] : streams_) {
-      if (!stream->language().equals(primary.c_str()) && !stream->language().equals(alternative))
+    for (const auto& [id, row] : streams_) {
+      if (!row->language().equals(primary.c_str()) && !row->language().equals(alternative))
         continue;
-      if (!region.empty() && stream->region().equals(region.c_str()))
+      if (!region.empty() && row->region().equals(region.c_str()))
         chosen = id;
       if (chosen == 0)
         chosen = id;
@@ -105,69 +102,56 @@ Result SubtitleParserTemplate<C>::closeStreams(bool keep) {
   if (keep)
     return ResultOk;
   std::lock_guard<boost::recursive_mutex> guard(lock_);
-  for (auto& [id, stream] : streams_) {
-    releaseEntries(*stream);
+  for (auto& [id, row] : streams_) {
+    row->releaseEntries();
     if (host_ != nullptr)
       host_->streamRemoved(id);
-    // A stream the host never saw cannot be destroyed by it.
-    if (!stream->offered_)
-      delete stream;
   }
+  // Streams never offered go with their rows; the host destroys the others.
   streams_.clear();
   return ResultOk;
 }
 
 template <class C>
-void SubtitleParserTemplate<C>::releaseEntries(OverlayStream& stream) {
-  std::vector<MediaChunk*> entries;
-  entries.swap(stream.entries_);
-  stream.index_.clear();
-  for (MediaChunk* entry : entries)
-    entry->release();
-}
-
-template <class C>
 typename SubtitleParserTemplate<C>::OverlayStream* SubtitleParserTemplate<C>::addOverlayStream(
-    std::vector<MediaChunk*> entries, const String<unsigned char>& name,
-    const String<char>& language, const String<char>& region) {
+    std::vector<ChunkPtr> entries, const String<unsigned char>& name, const String<char>& language,
+    const String<char>& region) {
   std::lock_guard<boost::recursive_mutex> guard(lock_);
-  // Without a host no stream id can be drawn; the entries are freed rather
-  // than lost. Read positions are 32-bit, which bounds the table.
-  if (host_ == nullptr || entries.size() >= static_cast<std::size_t>(INT32_MAX)) {
-    for (MediaChunk* entry : entries)
-      entry->release();
+  // Without a host no stream id can be drawn; the entries go back to their
+  // allocator with the vector. Read positions are 32-bit, which bounds the
+  // table.
+  if (host_ == nullptr || entries.size() >= static_cast<std::size_t>(INT32_MAX))
     return nullptr;
-  }
   std::sort(entries.begin(), entries.end(),
-            [](const MediaChunk* a, const MediaChunk* b) { return a->timestamp < b->timestamp; });
+            [](const ChunkPtr& a, const ChunkPtr& b) { return a->timestamp < b->timestamp; });
   const std::uint64_t streamId = host_->newId();
-  std::unique_ptr<OverlayStream> stream;
-  try {
-    stream = std::make_unique<OverlayStream>(*this, streamId, std::move(entries), name, language,
-                                             region);
-  } catch (...) {
-    for (MediaChunk* entry : entries)
-      entry->release();
-    throw;
+  // From here the entries are always owned by something that frees them: the
+  // stream once built, and its row once registered.
+  auto stream =
+      std::make_unique<OverlayStream>(*this, streamId, std::move(entries), name, language, region);
+  OverlayStream* added = stream.get();
+  const auto found = streams_.find(added->streamId());
+  if (found == streams_.end()) {
+    streams_.emplace(added->streamId(), StreamRow(std::move(stream)));
+  } else {
+    // The table forgets a stream replaced under the same id, so it can no
+    // longer release its entries later; a stream the host never saw goes too.
+    found->second->releaseEntries();
+    found->second = StreamRow(std::move(stream));
   }
-  OverlayStream*& slot = streams_[stream->streamId()];
-  // A stream replaced under the same id is forgotten by the table; if the
-  // host never saw it, nobody else could free it.
-  if (slot != nullptr && !slot->offered_) {
-    releaseEntries(*slot);
-    delete slot;
-  }
-  slot = stream.release();
-  return slot;
+  return added;
 }
 
 // A size that cannot be read is a failure, never a length.
 template <class C>
 Result SubtitleParserTemplate<C>::getSourceSize(std::uint64_t* size) {
-  if (size == nullptr || sourcePath_.isEmpty())
+  if (size == nullptr)
+    return ResultFailed;
+  const String<unsigned char> path = getSourcePath();
+  if (path.isEmpty())
     return ResultFailed;
   File file;
-  if (file.open(utf8ToWide(sourcePath_.data(), sourcePath_.length()), 0) != File::Opened)
+  if (file.open(utf8ToWide(path.data(), path.length()), 0) != File::Opened)
     return ResultFailed;
   const std::int64_t length = file.size();
   if (length < 0)

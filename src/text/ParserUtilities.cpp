@@ -124,14 +124,18 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
 }
 
 Result urlToPath(const String<unsigned char>& location, String<unsigned char>& path) {
+  // The location goes through UTF-16 as a wide path service would take it:
+  // the lenient decoder drops a leading mark and refuses what it cannot map.
   const std::u16string wide = utf8ToWide(location.data(), location.length());
-  std::u16string converted;
-  if (wide.empty() || !Platform::fileUrlToPath(wide, converted))
+  const std::string url = wide.empty() ? std::string() : wideToUtf8(wide);
+  std::string decoded;
+  if (url.empty() || !Platform::fileUrlToPath(url, decoded))
     return ResultBadLocation;
-  const std::string narrow = wideToUtf8(converted);
-  if (narrow.empty())
+  // Escapes may spell any bytes; only well-formed UTF-8 makes a path, so an
+  // overlong "/" cannot slip through as a separator.
+  if (!isValidUtf8(reinterpret_cast<const unsigned char*>(decoded.data()), decoded.size()))
     return ResultBadLocation;
-  path.assign(String<unsigned char>(narrow.data(), static_cast<std::uint32_t>(narrow.size())));
+  path.assign(String<unsigned char>(decoded.data(), static_cast<std::uint32_t>(decoded.size())));
   return ResultOk;
 }
 

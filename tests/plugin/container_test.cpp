@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/MediaBufferAllocator.h"
+#include "plugin/FormatHeader.h"
 #include "plugin/SSAContainer.h"
 #include "support/CountingAllocator.h"
 #include "support/FakeHost.h"
@@ -22,23 +22,6 @@ class TestContainer : public SSAContainer {
   using SSAContainer::installFormatHeader;
   using SSAContainer::SSAContainer;
 };
-
-TypedMediaBuffer* makeHeader(const char* text) {
-  auto* header = new TypedMediaBuffer();
-  const std::uint32_t size = static_cast<std::uint32_t>(std::strlen(text) + 1);
-  auto* block = new unsigned char[size];
-  std::memcpy(block, text, size);
-  header->setData(block, size);
-  header->length() = size;
-  std::memcpy(header->tag, "SUB ", 5);
-  header->kind = 4;
-  return header;
-}
-
-void destroy(MediaBuffer* header) {
-  MediaBufferAllocator allocator;
-  allocator.releaseBuffer(header);
-}
 
 class ContainerTest : public ::testing::Test {
  protected:
@@ -114,10 +97,33 @@ TEST_F(ContainerTest, HeaderHandOverWithoutAHeader) {
   EXPECT_EQ(face.discardHeader(), ResultOk);
 }
 
+TEST(ContainerHeader, MadeWithOrWithoutText) {
+  const FormatHeaderPtr text = makeFormatHeader("[Events]");
+  ASSERT_EQ(text->capacity(), 9u) << "the text and its zero byte";
+  EXPECT_EQ(text->length(), 9u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(text->data()), "[Events]");
+  EXPECT_EQ(std::memcmp(text->tag, "SUB \0", 5), 0);
+  EXPECT_EQ(text->kind, 4);
+  EXPECT_EQ(text->formatCode, 0);
+  EXPECT_EQ(text->variant, 0);
+
+  const FormatHeaderPtr empty = makeFormatHeader(std::string_view());
+  EXPECT_EQ(empty->capacity(), 1u) << "an empty text is still a block of one zero byte";
+  EXPECT_EQ(empty->data()[0], 0);
+
+  // Without a text: no block and a descriptor left as constructed.
+  const FormatHeaderPtr bare = makeFormatHeader(std::nullopt);
+  EXPECT_EQ(bare->capacity(), 0u);
+  EXPECT_EQ(bare->data(), nullptr);
+  EXPECT_EQ(std::memcmp(bare->tag, "\0\0\0\0\0", 5), 0);
+  EXPECT_EQ(bare->kind, 0);
+}
+
 TEST(ContainerHeader, TakeHandsTheHeaderOverOnce) {
   TestContainer container(nullptr);
-  TypedMediaBuffer* header = makeHeader("[Script Info]");
-  container.installFormatHeader(header);
+  FormatHeaderPtr made = makeFormatHeader("[Script Info]");
+  TypedMediaBuffer* header = made.get();
+  container.installFormatHeader(std::move(made));
   EXPECT_EQ(container.formatHeader(), header);
 
   Testing::CountingAllocator<Node<MediaBuffer*>> nodes;
@@ -130,27 +136,27 @@ TEST(ContainerHeader, TakeHandsTheHeaderOverOnce) {
   EXPECT_EQ(container.formatHeader(), nullptr);
   EXPECT_FALSE(container.takeHeader(headers));
   EXPECT_EQ(container.discardHeader(), ResultOk);
-  destroy(header);  // now the caller's
+  FormatHeaderPtr taken(header);  // now the caller's
 }
 
 TEST(ContainerHeader, DiscardAndDestructionFreeAHeldHeader) {
   // Header object and data block both go; the sanitizer run proves no leak.
   TestContainer container(nullptr);
-  container.installFormatHeader(makeHeader("one"));
+  container.installFormatHeader(makeFormatHeader("one"));
   EXPECT_EQ(container.discardHeader(), ResultOk);
   EXPECT_EQ(container.formatHeader(), nullptr);
   EXPECT_EQ(container.discardHeader(), ResultOk);
 
   // Installing over a held header frees the old one.
-  container.installFormatHeader(makeHeader("two"));
-  container.installFormatHeader(makeHeader("three"));
+  container.installFormatHeader(makeFormatHeader("two"));
+  container.installFormatHeader(makeFormatHeader("three"));
   EXPECT_EQ(container.formatHeader()->data()[0], 't');
   EXPECT_EQ(container.formatHeader()->length(), 6u);
 
   // A header still held when the plug-in dies is freed with it.
   FakePluginHost pluginHost;
   auto* plugin = new TestContainer(&pluginHost);
-  plugin->installFormatHeader(makeHeader("held"));
+  plugin->installFormatHeader(makeFormatHeader("held"));
   EXPECT_EQ(static_cast<Plugin*>(plugin)->release(), 0);
 }
 

@@ -57,7 +57,7 @@ class OpenTest : public ::testing::Test {
 
   Stream* onlyStream() {
     EXPECT_EQ(container.streams().size(), 1u);
-    return container.streams().empty() ? nullptr : container.streams().begin()->second;
+    return container.streams().empty() ? nullptr : container.streams().begin()->second.get();
   }
 
   /// Every entry's text, in stream order.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,7 +18,8 @@ namespace Quarn::Testing {
 
 using Stream = SubtitleParserTemplate<SSAContainer>::OverlayStream;
 
-struct EntrySpec {
+/// One entry to put in a stream: its times and its text.
+struct EntryRow {
   std::uint32_t timestamp;
   std::uint32_t duration;
   std::string text;
@@ -33,22 +35,23 @@ class StreamFixture : public ::testing::Test {
   }
 
   /// An entry as the script reader makes it: the text plus a zero byte.
-  MediaChunk* entry(const EntrySpec& spec) {
-    const std::uint32_t size = static_cast<std::uint32_t>(spec.text.size() + 1);
-    auto* block = new unsigned char[size];
-    std::memcpy(block, spec.text.c_str(), size);
-    MediaChunk* chunk = container.bufferAllocator()->createChunk(block, size);
+  ChunkPtr entry(const EntryRow& row) {
+    const std::uint32_t size = static_cast<std::uint32_t>(row.text.size() + 1);
+    auto block = std::make_unique<unsigned char[]>(size);
+    std::memcpy(block.get(), row.text.c_str(), size);
+    ChunkPtr chunk(container.bufferAllocator()->createChunk(block.get(), size));
+    block.release();
     chunk->length() = size;
-    chunk->timestamp = spec.timestamp;
-    chunk->duration = spec.duration;
+    chunk->timestamp = row.timestamp;
+    chunk->duration = row.duration;
     return chunk;
   }
 
-  Stream* addStream(const std::vector<EntrySpec>& specs, const char* language = "",
+  Stream* addStream(const std::vector<EntryRow>& rows, const char* language = "",
                     const char* region = "", const char* name = "film.ass") {
-    std::vector<MediaChunk*> entries;
-    for (const EntrySpec& spec : specs)
-      entries.push_back(entry(spec));
+    std::vector<ChunkPtr> entries;
+    for (const EntryRow& row : rows)
+      entries.push_back(entry(row));
     return container.addOverlayStream(std::move(entries), String<unsigned char>(name),
                                       String<char>(language), String<char>(region));
   }

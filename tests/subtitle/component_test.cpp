@@ -51,11 +51,14 @@ TEST(LanguageCodes, ConcurrentFirstUse) {
   std::atomic<int> wrong{0};
   for (int i = 0; i < 4; ++i) {
     threads.emplace_back([&] {
-      if (std::string(languagePartner("de")) != "ger") ++wrong;
-      if (languageTableSize() != 371u) ++wrong;
+      if (std::string(languagePartner("de")) != "ger")
+        ++wrong;
+      if (languageTableSize() != 371u)
+        ++wrong;
     });
   }
-  for (std::thread& t : threads) t.join();
+  for (std::thread& t : threads)
+    t.join();
   EXPECT_EQ(wrong.load(), 0);
 }
 
@@ -167,14 +170,15 @@ TEST_F(ComponentTest, NothingLeaksWhenTheHostForgets) {
 
   auto* forgetful = new SSAContainer(&pluginHost);
   forgetful->setHost(&host, 1);
-  std::vector<MediaChunk*> entries{entry({1, 1, "x"})};
+  std::vector<ChunkPtr> entries;
+  entries.push_back(entry({1, 1, "x"}));
   forgetful->addOverlayStream(std::move(entries), String<unsigned char>("f"), String<char>(),
                               String<char>());
   static_cast<Plugin*>(forgetful)->release();
 
   SSAContainer hostless(nullptr);
-  std::vector<MediaChunk*> orphans{
-      hostless.bufferAllocator()->createChunk(new unsigned char[1], 1)};
+  std::vector<ChunkPtr> orphans;
+  orphans.emplace_back(hostless.bufferAllocator()->createChunk(new unsigned char[1], 1));
   EXPECT_EQ(hostless.addOverlayStream(std::move(orphans), String<unsigned char>(), String<char>(),
                                       String<char>()),
             nullptr);

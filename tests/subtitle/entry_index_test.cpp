@@ -19,15 +19,15 @@ TEST(EntryIndex, AgreesWithLinearScans) {
   MediaBufferAllocator allocator;
   std::mt19937 random(3);
   for (int round = 0; round < 200; ++round) {
-    std::vector<MediaChunk*> entries(random() % 40);
-    for (MediaChunk*& e : entries) {
-      e = allocator.createChunk(nullptr, 0);
+    std::vector<ChunkPtr> entries(random() % 40);
+    for (ChunkPtr& e : entries) {
+      e.reset(allocator.createChunk(nullptr, 0));
       // Small values make ties and overlaps common; a few huge durations wrap.
       e->timestamp = random() % 100;
       e->duration = random() % 8 == 0 ? 0xFFFFFFF0u + random() % 32 : random() % 60;
     }
     std::sort(entries.begin(), entries.end(),
-              [](const MediaChunk* a, const MediaChunk* b) { return a->timestamp < b->timestamp; });
+              [](const ChunkPtr& a, const ChunkPtr& b) { return a->timestamp < b->timestamp; });
     EntryIndex index;
     index.build(entries);
     ASSERT_EQ(index.size(), entries.size());
@@ -35,7 +35,7 @@ TEST(EntryIndex, AgreesWithLinearScans) {
 
     for (std::uint32_t time : {0u, 1u, 50u, 99u, 100u, 170u, 0xFFFFFFFFu, 0xFFFFFFF5u}) {
       std::int64_t scan = 0;
-      while (scan < n && endOf(entries[scan]) < time)
+      while (scan < n && endOf(entries[scan].get()) < time)
         ++scan;
       EXPECT_EQ(static_cast<std::int64_t>(index.firstEndingAtOrAfter(time)), scan) << time;
 
@@ -50,12 +50,10 @@ TEST(EntryIndex, AgreesWithLinearScans) {
       EXPECT_EQ(index.lastStartingBefore(time), scan) << time;
 
       scan = n - 1;
-      while (scan >= 0 && endOf(entries[scan]) >= time)
+      while (scan >= 0 && endOf(entries[scan].get()) >= time)
         --scan;
       EXPECT_EQ(index.lastEndingBefore(time), scan) << time;
     }
-    for (MediaChunk* e : entries)
-      allocator.releaseBuffer(e);
   }
 
   EntryIndex empty;

@@ -19,13 +19,13 @@ TEST_F(StreamConcurrencyTest, HostThreadsShareOneStream) {
   constexpr int kReaders = 3;
   constexpr int kSteps = 3000;
 
-  std::vector<EntrySpec> specs;
+  std::vector<EntryRow> rows;
   for (int i = 0; i < kEntries; ++i) {
     // Unique start times identify the entry a chunk was copied from.
-    specs.push_back({static_cast<std::uint32_t>(i * 10), static_cast<std::uint32_t>(5 + i % 7),
-                     "Dialogue: 0,entry " + std::to_string(i) + std::string(i % 50, 'x')});
+    rows.push_back({static_cast<std::uint32_t>(i * 10), static_cast<std::uint32_t>(5 + i % 7),
+                    "Dialogue: 0,entry " + std::to_string(i) + std::string(i % 50, 'x')});
   }
-  Stream* stream = addStream(specs);
+  Stream* stream = addStream(rows);
   const std::uint64_t program = container.getProgramIds().head()->value;
 
   FakeConsumer consumers[kReaders] = {FakeConsumer(INT32_MAX), FakeConsumer(1000),
@@ -50,10 +50,10 @@ TEST_F(StreamConcurrencyTest, HostThreadsShareOneStream) {
           }
           const std::uint32_t index = chunk->timestamp / 10;
           const bool exact = chunk->timestamp % 10 == 0 && index < kEntries &&
-                             chunk->duration == specs[index].duration &&
-                             chunk->length() == specs[index].text.size() + 1 &&
+                             chunk->duration == rows[index].duration &&
+                             chunk->length() == rows[index].text.size() + 1 &&
                              chunk->capacity() == chunk->length() &&
-                             text(chunk) == specs[index].text &&
+                             text(chunk) == rows[index].text &&
                              chunk->data()[chunk->length() - 1] == 0;
           if (!exact)
             ++mismatches;

@@ -1,13 +1,14 @@
-// The script scanner: line cutting, the three classification states, the
-// header text and the entries it makes, on scripts written in the tests.
+// The script parser on its own: line cutting, the three classification
+// states, the header text and the entries it makes, on scripts written in
+// the tests.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "plugin/SSAContainer.h"
-#include "ssa/ScriptScanner.h"
+#include "ssa/ScriptParser.h"
 #include "ssa/Tokenizer.h"
 #include "support/LogCapture.h"
 
@@ -28,30 +29,26 @@ std::ostream& operator<<(std::ostream& os, const Entry& e) {
 
 struct Scan {
   bool ok = false;
-  bool hasHeader = false;       // a header object is installed
+  bool hasHeader = false;       // a header object was made
   bool headerHasBlock = false;  // ... with text
   std::string header;           // its text without the zero byte
   std::vector<Entry> entries;   // in file order
 };
 
-Scan scan(const std::string& script) {
-  SSAContainer container(nullptr);
+Scan scan(const std::string& script, bool headerHeld = false) {
+  MediaBufferAllocator allocator;
+  const ParsedScript parsed = parseScript(script, allocator, headerHeld);
   Scan result;
-  std::vector<MediaChunk*> chunks;
-  {
-    ScriptScanner scanner(container, script);
-    result.ok = scanner.scan();
-    chunks = scanner.takeEntries();
-  }
-  for (MediaChunk* chunk : chunks) {
+  result.ok = parsed.complete;
+  for (const ChunkPtr& chunk : parsed.entries) {
+    EXPECT_EQ(&chunk->allocator(), &allocator) << "entries go back where they came from";
     EXPECT_EQ(chunk->length(), chunk->capacity());
     EXPECT_EQ(chunk->data()[chunk->length() - 1], 0);
     result.entries.push_back(
         {std::string(reinterpret_cast<const char*>(chunk->data()), chunk->length() - 1),
          chunk->timestamp, chunk->duration});
-    chunk->release();
   }
-  if (const TypedMediaBuffer* header = container.formatHeader()) {
+  if (const TypedMediaBuffer* header = parsed.header.get()) {
     result.hasHeader = true;
     result.headerHasBlock = header->capacity() != 0;
     if (result.headerHasBlock) {
@@ -77,7 +74,7 @@ std::string script(const std::string& eol) {
          "Comment: 0,0:00:02.00,0:00:03.00,Default,,0,0,0,,a note" + eol;
 }
 
-TEST(ScriptScanner, ReadsAScriptIntoHeaderAndEntries) {
+TEST(ScriptParser, ReadsAScriptIntoHeaderAndEntries) {
   const Scan s = scan(script("\r\n"));
   ASSERT_TRUE(s.ok);
   const std::string text = script("\r\n");
@@ -90,7 +87,7 @@ TEST(ScriptScanner, ReadsAScriptIntoHeaderAndEntries) {
   EXPECT_EQ(kHello.size() + 1, 63u) << "the payload length of the classic example";
 }
 
-TEST(ScriptScanner, LineEndsAndBlankLinesDoNotMatter) {
+TEST(ScriptParser, LineEndsAndBlankLinesDoNotMatter) {
   const Scan crlf = scan(script("\r\n"));
   for (const std::string eol : {"\n", "\r", "\n\r", "\r\n\r\n", "\n\n\n"}) {
     const Scan other = scan(script(eol));
@@ -112,13 +109,13 @@ TEST(ScriptScanner, LineEndsAndBlankLinesDoNotMatter) {
   EXPECT_EQ(spaced.header, "[Events]\r\n\r\n\n\r" + kFormat);
 }
 
-TEST(ScriptScanner, LastLineWithoutALineBreak) {
+TEST(ScriptParser, LastLineWithoutALineBreak) {
   const Scan s = scan("[Events]\n" + kFormat + "\n" + kHello);
   ASSERT_EQ(s.entries.size(), 1u);
   EXPECT_EQ(s.entries[0].text, kHello);
 }
 
-TEST(ScriptScanner, FirstEventsLineThatIsNotAFormatLine) {
+TEST(ScriptParser, FirstEventsLineThatIsNotAFormatLine) {
   // A comment or blanks-only line directly after [Events] is the first
   // events line: a header without text, no columns, no entries.
   for (const std::string first : {"; a comment", "    "}) {
@@ -135,7 +132,7 @@ TEST(ScriptScanner, FirstEventsLineThatIsNotAFormatLine) {
   EXPECT_FALSE(scan("[Events]\nFormat:\n" + kHello).headerHasBlock);
 }
 
-TEST(ScriptScanner, FormatLineColumns) {
+TEST(ScriptParser, FormatLineColumns) {
   const std::string marked =
       "Format: Marked, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text";
   EXPECT_EQ(scan("[Events]\n" + marked + "\n" + kHello).entries,
@@ -157,7 +154,7 @@ TEST(ScriptScanner, FormatLineColumns) {
       1000u);
 }
 
-TEST(ScriptScanner, DefaultAssumptionsWithoutAFormatLine) {
+TEST(ScriptParser, DefaultAssumptionsWithoutAFormatLine) {
   const std::string second = "Dialogue: 0,0:00:06.00,0:00:07.50,Default,,0,0,0,,Two";
   const Scan s = scan("[Script Info]\r\n[Events]\r\n" + kHello + "\r\n" + second + "\r\n");
   ASSERT_TRUE(s.ok);
@@ -167,7 +164,7 @@ TEST(ScriptScanner, DefaultAssumptionsWithoutAFormatLine) {
       << "the first event line makes the header, not an entry";
 }
 
-TEST(ScriptScanner, ImpliedEventsSection) {
+TEST(ScriptParser, ImpliedEventsSection) {
   // Without [Events] the first format or event line of at least 28 bytes,
   // outside a styles section, opens the events section and is looked at again.
   const Scan formatFirst = scan("[Script Info]\n" + kFormat + "\n" + kHello + "\n");
@@ -188,7 +185,7 @@ TEST(ScriptScanner, ImpliedEventsSection) {
   EXPECT_TRUE(lastLine.entries.empty());
 }
 
-TEST(ScriptScanner, LowerCaseStylesHeaderIsNotASection) {
+TEST(ScriptParser, LowerCaseStylesHeaderIsNotASection) {
   // The styles format line then implies the events section, [Events] is no
   // longer recognised, and the styles columns name no Start: nothing.
   const Scan s = scan(
@@ -204,7 +201,7 @@ TEST(ScriptScanner, LowerCaseStylesHeaderIsNotASection) {
             1u);
 }
 
-TEST(ScriptScanner, EventLines) {
+TEST(ScriptParser, EventLines) {
   const std::string head = "[Events]\n" + kFormat + "\n";
   // Every event kind becomes an entry; 27-byte lines and other lines do not.
   const std::string lines[] = {
@@ -227,7 +224,7 @@ TEST(ScriptScanner, EventLines) {
       << "not enough fields for the columns";
 }
 
-TEST(ScriptScanner, FieldShiftsAndUnreadableTimes) {
+TEST(ScriptParser, FieldShiftsAndUnreadableTimes) {
   const std::string head = "[Events]\n" + kFormat + "\n";
   // No first field: the end time is read as the start, the style as the end.
   const std::string shifted = "Dialogue:,0:00:01.00,0:00:05.00,Default,,0,0,0,,Hi";
@@ -245,7 +242,7 @@ TEST(ScriptScanner, FieldShiftsAndUnreadableTimes) {
   EXPECT_EQ(scan(head + rich + "\r\n").entries[0].text, rich);
 }
 
-TEST(ScriptScanner, SectionsAfterTheEventsArePassedOver) {
+TEST(ScriptParser, SectionsAfterTheEventsArePassedOver) {
   const Scan s = scan("[Events]\n" + kFormat + "\n" + kHello + "\n[Fonts]\nfontname: x.ttf\n" +
                       "[Events]\nDialogue: 0,0:00:09.00,0:00:10.00,Default,,0,0,0,,late\n");
   EXPECT_EQ(s.entries.size(), 2u);
@@ -253,7 +250,7 @@ TEST(ScriptScanner, SectionsAfterTheEventsArePassedOver) {
 
 // Random scripts: every entry is a whole line of the input, entries keep
 // file order, and nothing is lost or duplicated.
-TEST(ScriptScanner, RandomScriptsKeepEveryEventLineOnce) {
+TEST(ScriptParser, RandomScriptsKeepEveryEventLineOnce) {
   std::mt19937 random(5);
   const char* pieces[] = {"\r\n",
                           "\n",
@@ -310,33 +307,73 @@ TEST(ScriptScanner, RandomScriptsKeepEveryEventLineOnce) {
   }
 }
 
-TEST(ScriptScanner, LogLines) {
+// A header still held from an earlier open is not replaced, and as only a
+// new header brings columns, no event line can be read.
+TEST(ScriptParser, AHeaderStillHeldLeavesTheColumnsUnknown) {
+  const Scan s = scan(script("\r\n"), true);
+  EXPECT_TRUE(s.ok);
+  EXPECT_FALSE(s.hasHeader);
+  EXPECT_TRUE(s.entries.empty());
+}
+
+// The messages logged while parsing `script`, checking their category and
+// the operation they name.
+std::vector<std::string> logged(const std::string& script, bool headerHeld = false) {
   Testing::LogCapture log;
-  if (!Testing::LogCapture::available())
-    GTEST_SKIP() << "no logging library beside the tests";
-  scan("[Script Info]\r\n[V4+ Styles]\r\n[Events]\r\n" + kFormat + "\r\n" + kHello + "\r\n");
-  const std::vector<Testing::LogLine> lines = log.lines();
+  scan(script, headerHeld);
   std::vector<std::string> messages;
-  for (const Testing::LogLine& line : lines) {
+  for (const Testing::LogLine& line : log.lines()) {
     EXPECT_EQ(line.category, "Container");
     EXPECT_EQ(line.function, "Quarn::SSAContainer::open");
     messages.push_back(line.message);
   }
-  EXPECT_EQ(messages, (std::vector<std::string>{
-                          "Got line 0:13-13 '[Script Info]'",
-                          "Got line 15:27-12 '[V4+ Styles]'",
-                          "**Found style tag",
-                          "Got line 29:37-8 '[Events]'",
-                          "**Found events tag",
-                          "Got line 39:118-79 '" + kFormat + "'",
-                          "**found event format tag",
-                          "**got start pos: 1",
-                          "**got end pos: 2",
-                          "Got line 120:182-62 '" + kHello + "'",
-                          "**parsing event",
-                          " len: 62 '" + kHello + "'",
-                          "***start time: 1000, duration: 4000",
-                      }));
+  return messages;
+}
+
+TEST(ScriptParser, LogLines) {
+  if (!Testing::LogCapture::available())
+    GTEST_SKIP() << "no logging library beside the tests";
+  const std::string text =
+      "[Script Info]\r\n[V4+ Styles]\r\n[Events]\r\n" + kFormat + "\r\n" + kHello + "\r\n";
+  EXPECT_EQ(logged(text), (std::vector<std::string>{
+                              "Got line 0:13-13 '[Script Info]'",
+                              "Got line 15:27-12 '[V4+ Styles]'",
+                              "**Found style tag",
+                              "Got line 29:37-8 '[Events]'",
+                              "**Found events tag",
+                              "Got line 39:118-79 '" + kFormat + "'",
+                              "**found event format tag",
+                              "**got start pos: 1",
+                              "**got end pos: 2",
+                              "Got line 120:182-62 '" + kHello + "'",
+                              "**parsing event",
+                              " len: 62 '" + kHello + "'",
+                              "***start time: 1000, duration: 4000",
+                          }));
+  EXPECT_EQ(logged(text, true), (std::vector<std::string>{
+                                    "Got line 0:13-13 '[Script Info]'",
+                                    "Got line 15:27-12 '[V4+ Styles]'",
+                                    "**Found style tag",
+                                    "Got line 29:37-8 '[Events]'",
+                                    "**Found events tag",
+                                    "Got line 39:118-79 '" + kFormat + "'",
+                                    "Got line 120:182-62 '" + kHello + "'",
+                                    "**parsing event",
+                                }))
+      << "with a header held the format line is passed over";
+  // An implied events section: its first line is logged twice.
+  EXPECT_EQ(logged(kFormat + "\n" + kHello), (std::vector<std::string>{
+                                                 "Got line 0:79-79 '" + kFormat + "'",
+                                                 "**Found implied events tag",
+                                                 "Got line 0:79-79 '" + kFormat + "'",
+                                                 "**found event format tag",
+                                                 "**got start pos: 1",
+                                                 "**got end pos: 2",
+                                                 "Got line 80:142-62 '" + kHello + "'",
+                                                 "**parsing event",
+                                                 " len: 62 '" + kHello + "'",
+                                                 "***start time: 1000, duration: 4000",
+                                             }));
 }
 
 }  // namespace

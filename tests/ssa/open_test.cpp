@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/MediaTypeTable.h"
@@ -146,6 +148,33 @@ TEST_F(OpenTest, NoEntriesLeavesTheHeaderInstalled) {
   EXPECT_EQ(container.discardHeader(), ResultOk);
   EXPECT_EQ(open(url), ResultOk);
   EXPECT_EQ(container.streams().size(), 1u);
+}
+
+// open records the path while a host thread may be asking for it; the
+// thread-sanitizer run sees a race if either side skips the lock.
+TEST_F(OpenTest, SourcePathIsReadWhileAnotherThreadOpens) {
+  const std::string a = write("a.ass", kScript);
+  const std::string b = write("bb.ass", kScript);
+  std::atomic<bool> done{false};
+  std::atomic<int> torn{0};
+  std::thread reader([&] {
+    std::uint64_t size = 0;
+    while (!done) {
+      const std::string path = container.getSourcePath().toStdString();
+      if (!path.empty() && path != dir_ + "/a.ass" && path != dir_ + "/bb.ass")
+        ++torn;
+      container.getSourceSize(&size);
+    }
+  });
+  for (int i = 0; i < 200; ++i) {
+    open(i % 2 == 0 ? a : b);
+    container.closeStreams(false);
+    container.discardHeader();
+    host.destroyRemovedStreams();
+  }
+  done = true;
+  reader.join();
+  EXPECT_EQ(torn.load(), 0);
 }
 
 TEST(OpenWithoutHost, RefusesAndRecordsOnlyThePath) {

@@ -330,50 +330,40 @@ std::vector<std::string> logged(const std::string& script, bool headerHeld = fal
   return messages;
 }
 
+std::vector<std::string> concat(std::vector<std::string> first,
+                                const std::vector<std::string>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
 TEST(ScriptParser, LogLines) {
   if (!Testing::LogCapture::available())
     GTEST_SKIP() << "no logging library beside the tests";
   const std::string text =
       "[Script Info]\r\n[V4+ Styles]\r\n[Events]\r\n" + kFormat + "\r\n" + kHello + "\r\n";
-  EXPECT_EQ(logged(text), (std::vector<std::string>{
-                              "Got line 0:13-13 '[Script Info]'",
-                              "Got line 15:27-12 '[V4+ Styles]'",
-                              "**Found style tag",
-                              "Got line 29:37-8 '[Events]'",
-                              "**Found events tag",
-                              "Got line 39:118-79 '" + kFormat + "'",
-                              "**found event format tag",
-                              "**got start pos: 1",
-                              "**got end pos: 2",
-                              "Got line 120:182-62 '" + kHello + "'",
-                              "**parsing event",
-                              " len: 62 '" + kHello + "'",
-                              "***start time: 1000, duration: 4000",
-                          }));
-  EXPECT_EQ(logged(text, true), (std::vector<std::string>{
-                                    "Got line 0:13-13 '[Script Info]'",
-                                    "Got line 15:27-12 '[V4+ Styles]'",
-                                    "**Found style tag",
-                                    "Got line 29:37-8 '[Events]'",
-                                    "**Found events tag",
-                                    "Got line 39:118-79 '" + kFormat + "'",
-                                    "Got line 120:182-62 '" + kHello + "'",
-                                    "**parsing event",
-                                }))
+  const std::vector<std::string> preamble = {
+      "Got line 0:13-13 '[Script Info]'",
+      "Got line 15:27-12 '[V4+ Styles]'",
+      "**Found style tag",
+      "Got line 29:37-8 '[Events]'",
+      "**Found events tag",
+      "Got line 39:118-79 '" + kFormat + "'",
+  };
+  const std::vector<std::string> formatLine = {"**found event format tag", "**got start pos: 1",
+                                               "**got end pos: 2"};
+  const std::vector<std::string> entry = {" len: 62 '" + kHello + "'",
+                                          "***start time: 1000, duration: 4000"};
+  const std::string helloAt120 = "Got line 120:182-62 '" + kHello + "'";
+
+  EXPECT_EQ(logged(text),
+            concat(concat(preamble, formatLine), concat({helloAt120, "**parsing event"}, entry)));
+  EXPECT_EQ(logged(text, true), concat(preamble, {helloAt120, "**parsing event"}))
       << "with a header held the format line is passed over";
   // An implied events section: its first line is logged twice.
-  EXPECT_EQ(logged(kFormat + "\n" + kHello), (std::vector<std::string>{
-                                                 "Got line 0:79-79 '" + kFormat + "'",
-                                                 "**Found implied events tag",
-                                                 "Got line 0:79-79 '" + kFormat + "'",
-                                                 "**found event format tag",
-                                                 "**got start pos: 1",
-                                                 "**got end pos: 2",
-                                                 "Got line 80:142-62 '" + kHello + "'",
-                                                 "**parsing event",
-                                                 " len: 62 '" + kHello + "'",
-                                                 "***start time: 1000, duration: 4000",
-                                             }));
+  const std::string formatAt0 = "Got line 0:79-79 '" + kFormat + "'";
+  EXPECT_EQ(logged(kFormat + "\n" + kHello),
+            concat(concat({formatAt0, "**Found implied events tag", formatAt0}, formatLine),
+                   concat({"Got line 80:142-62 '" + kHello + "'", "**parsing event"}, entry)));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the identifiers its interface query understands.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "HostInterfaces.h"
@@ -25,9 +26,9 @@ constexpr const char* kMultipleOutputComponentId =
     "com.kavro.streamengine.component.output.multiple";
 constexpr const char* kTransformComponentId = "com.kavro.streamengine.component.transform";
 
-/// The reference-counted plug-in object. Unlike some component models, the
-/// count is a plain integer (no atomics: one thread at a time per object) and
-/// queryInterface does not add a reference.
+/// The reference-counted plug-in object. The count is atomic, so a host may
+/// retain and release from several threads; queryInterface does not add a
+/// reference.
 class Plugin {
  public:
   explicit Plugin(PluginHost* host) : pluginHost_(host) {}
@@ -54,10 +55,15 @@ class Plugin {
   virtual Result queryInterface(const String<char>& id, void** out) = 0;
 
  private:
-  std::int32_t referenceCount_ = 1;
+  std::atomic<std::int32_t> referenceCount_{1};
   PluginHost* pluginHost_;
   std::uint32_t reserved_ = 0;
 };
+// The count sits where a plain 32-bit integer would: hosts built against an
+// older header see the same layout.
+static_assert(sizeof(std::atomic<std::int32_t>) == sizeof(std::int32_t) &&
+                  alignof(std::atomic<std::int32_t>) == alignof(std::int32_t),
+              "the reference count keeps the layout of a 32-bit integer");
 
 }  // namespace Quarn
 

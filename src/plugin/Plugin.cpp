@@ -7,12 +7,15 @@ namespace Quarn {
 Plugin::~Plugin() = default;
 
 std::int32_t Plugin::retain() {
-  return ++referenceCount_;
+  return referenceCount_.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 std::int32_t Plugin::release() {
-  if (--referenceCount_ != 0)
-    return referenceCount_;
+  // Acquire-release: whatever another thread did to the object before its
+  // own release happens before the destruction below.
+  const std::int32_t count = referenceCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  if (count != 0)
+    return count;
   PluginHost* host = pluginHost_;
   if (host != nullptr)
     host->pluginDestroying(this);
@@ -26,7 +29,7 @@ std::int32_t Plugin::release() {
 }
 
 std::int32_t Plugin::getReferenceCount() {
-  return referenceCount_;
+  return referenceCount_.load(std::memory_order_relaxed);
 }
 
 std::uint32_t Plugin::getReserved() {

@@ -1,5 +1,7 @@
 #include "plugin/SSAContainer.h"
 
+#include <mutex>
+
 #include "plugin/Identifiers.h"
 #include "subtitle/SubtitleParserTemplateImpl.h"
 
@@ -21,7 +23,10 @@ Result SSAContainer::queryInterface(const String<char>& id, void** out) {
   return ResultOk;
 }
 
+// The header is installed by open on another thread, so both hand-overs
+// take the component's lock.
 Result SSAContainer::discardHeader() {
+  std::lock_guard<boost::recursive_mutex> guard(lock_);
   formatHeader_.reset();
   return ResultOk;
 }
@@ -31,6 +36,7 @@ void SSAContainer::installFormatHeader(FormatHeaderPtr header) {
 }
 
 bool SSAContainer::takeHeader(List<MediaBuffer*>& headers) {
+  std::lock_guard<boost::recursive_mutex> guard(lock_);
   if (formatHeader_ == nullptr)
     return false;
   // The list's node is made first: if that fails, the header stays ours.

@@ -38,9 +38,10 @@ class SSAContainer : public Plugin, public SubtitleParserTemplate<SSAContainer> 
   Result open(const SourceDescriptor* source) override;
 
   /// Frees a header still held (data block and object); ResultOk always.
+  /// Takes the component's lock.
   Result discardHeader() override;
   /// Hands a held header to the caller through `headers`; the caller frees
-  /// its block (an array) and the header.
+  /// its block (an array) and the header. Takes the component's lock.
   bool takeHeader(List<MediaBuffer*>& headers) override;
 
   /// The format header installed by open, or null. Still owned by the container.

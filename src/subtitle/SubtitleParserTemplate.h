@@ -22,8 +22,8 @@ namespace Quarn {
 /// Streams are created by addOverlayStream and offered by selectProgram; a
 /// stream the host has been offered is the host's to destroy after
 /// streamRemoved. Locking: `lock()` guards the source path, the stream
-/// table, the streams' entries and read positions, the preferred language
-/// and the format header while open runs. Host callbacks made while it is
+/// table, the streams' entries and read positions, the preferred language,
+/// the programme id and the format header. Host callbacks made while it is
 /// held: getSetting (during open), newId, streamAdded, selectStream and
 /// streamRemoved.
 template <class C>

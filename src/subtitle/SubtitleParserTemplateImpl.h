@@ -45,9 +45,11 @@ String<unsigned char> SubtitleParserTemplate<C>::getSourcePath() {
 
 template <class C>
 List<unsigned long long> SubtitleParserTemplate<C>::getProgramIds() {
+  List<unsigned long long> ids;
+  std::lock_guard<boost::recursive_mutex> guard(lock_);
+  // Drawn once, under the lock: two first calls must not draw two ids.
   if (programId_ == ~std::uint64_t{0} && host_ != nullptr)
     programId_ = host_->newId();
-  List<unsigned long long> ids;
   ids.pushBack(programId_);
   return ids;
 }

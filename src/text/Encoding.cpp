@@ -85,20 +85,30 @@ class Utf8Output {
   std::size_t capacity_ = 0;
 };
 
+Utf8Block failed(ConversionFailure why) {
+  Utf8Block block;
+  block.failure = why;
+  return block;
+}
+
 }  // namespace
 
 // The text goes through UTF-16 a chunk at a time, so the intermediate stays
 // small and in cache whatever the input's size; only the result grows.
 Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char* name,
                              const unsigned char* text, std::size_t length) {
-  if (name == nullptr || text == nullptr || length == 0 || length > kMaxConversionInput)
-    return Utf8Block();
+  if (name == nullptr || text == nullptr || length == 0)
+    return failed(ConversionFailure::NoInput);
+  if (length > kMaxConversionInput)
+    return failed(ConversionFailure::TooLarge);
+  if (!converters.isUsable())
+    return failed(ConversionFailure::NoLibrary);
   OpenConverter decoder(converters, name);
   if (decoder.get() == nullptr)
-    return Utf8Block();
+    return failed(ConversionFailure::UnknownEncoding);
   OpenConverter encoder(converters, "utf8");
   if (encoder.get() == nullptr)
-    return Utf8Block();
+    return failed(ConversionFailure::NoLibrary);  // an ICU without UTF-8 is no ICU
 
   // Most texts need at most 1.5 bytes of UTF-8 per input byte; more grows.
   Utf8Output output(std::min(kMaxConversionOutput, length + length / 2 + 64));
@@ -125,11 +135,11 @@ Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char*
       if (encodeError != kBufferOverflow)
         break;
       if (!output.grow())
-        return Utf8Block();
+        return failed(ConversionFailure::TooLarge);
     }
   }
   if (output.length() == 0)
-    return Utf8Block();
+    return failed(ConversionFailure::NothingOut);
   return output.finish();
 }
 

@@ -15,11 +15,22 @@ struct FreeBlock {
   void operator()(unsigned char* block) const { std::free(block); }
 };
 
+/// Why a conversion gave nothing.
+enum class ConversionFailure {
+  None,
+  NoInput,          // no name, no text or a length of 0
+  TooLarge,         // the input or the result exceeds its limit
+  NoLibrary,        // the converter library is absent
+  UnknownEncoding,  // the library has no converter by that name
+  NothingOut,       // the converter produced nothing
+};
+
 /// UTF-8 bytes in a block of their own, followed by a zero byte. Empty
-/// (`data` null, `length` 0) when a conversion failed.
+/// (`data` null, `length` 0) when a conversion failed, and `failure` says why.
 struct Utf8Block {
   std::unique_ptr<unsigned char[], FreeBlock> data;
   std::size_t length = 0;
+  ConversionFailure failure = ConversionFailure::None;
 };
 
 /// Largest input, and largest result, of one conversion: what ICU takes in

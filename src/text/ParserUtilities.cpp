@@ -17,6 +17,10 @@ namespace {
 
 constexpr std::int32_t kSettingDomain = 4;
 constexpr const char* kSettingSection = "CodePage";
+constexpr const char* kCategory = "Utilities";
+constexpr const char* kFunction = "Quarn::ParserUtilities::readTextFile";
+// The converter name detectEncoding gives a UTF-7 mark.
+constexpr const char* kUtf7 = "UTF7";
 
 // The host's answer to one setting; tag 0 (no answer) without a host.
 SettingValue askHost(ContainerHost* host, const char* name) {
@@ -33,6 +37,31 @@ SettingValue askHost(ContainerHost* host, const char* name) {
 bool isUsablePath(const String<unsigned char>& path) {
   return !path.isEmpty() && std::memchr(path.data(), 0, path.length()) == nullptr &&
          isValidUtf8(path.data(), path.length());
+}
+
+// One line saying why the text could not be converted.
+void logConversionFailure(const String<unsigned char>& path, const String<char>& encoding,
+                          ConversionFailure failure) {
+  switch (failure) {
+    case ConversionFailure::NoLibrary:
+      QUARN_LOG(kCategory, kFunction, "Refused %s: no converter library to decode %s\n",
+                path.cText(), encoding.cText());
+      break;
+    case ConversionFailure::UnknownEncoding:
+      QUARN_LOG(kCategory, kFunction, "Refused %s: no converter for %s\n", path.cText(),
+                encoding.cText());
+      break;
+    case ConversionFailure::TooLarge:
+      QUARN_LOG(kCategory, kFunction, "Refused %s: the text decoded as %s would be too large\n",
+                path.cText(), encoding.cText());
+      break;
+    case ConversionFailure::None:
+    case ConversionFailure::NoInput:
+    case ConversionFailure::NothingOut:
+      QUARN_LOG(kCategory, kFunction, "Refused %s: nothing could be decoded as %s\n", path.cText(),
+                encoding.cText());
+      break;
+  }
 }
 
 }  // namespace
@@ -54,36 +83,42 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
   {
     Platform::NativeFile file;
     if (!isUsablePath(path) || !file.open(path.cText(), 0)) {
-      QUARN_LOG("Utilities", "Quarn::ParserUtilities::readTextFile", "Failed to open file %s\n",
-                path.cText());
+      QUARN_LOG(kCategory, kFunction, "Failed to open file %s\n", path.cText());
       return false;
     }
     if (wanted == -1) {
       wanted = file.seek(0, Platform::SeekFrom::End);
       file.seek(0, Platform::SeekFrom::Begin);
     }
+    if (wanted < 0) {
+      if (size == -1)
+        QUARN_LOG(kCategory, kFunction, "Refused %s: its size cannot be read\n", path.cText());
+      else
+        QUARN_LOG(kCategory, kFunction, "Refused %s: %d is no number of bytes to read\n",
+                  path.cText(), static_cast<int>(size));
+      return false;
+    }
     // The buffer holds the text and a terminator in a signed 32-bit size; a
     // larger file is refused rather than truncated.
-    if (wanted < 0 || wanted >= INT32_MAX) {
-      QUARN_LOG("Utilities", "Quarn::ParserUtilities::readTextFile",
-                "Couldn't allocate %ld bytes\n", static_cast<long>(wanted < 0 ? 0 : wanted + 1));
+    if (wanted >= INT32_MAX) {
+      QUARN_LOG(kCategory, kFunction, "Refused %s: %lld bytes is more than a text may hold\n",
+                path.cText(), static_cast<long long>(wanted));
       return false;
     }
     // No zero fill: the read overwrites every byte before the terminator or
     // the call fails.
     buffer.resize(static_cast<std::int32_t>(wanted + 1), false);
     if (buffer.data() == nullptr) {
-      QUARN_LOG("Utilities", "Quarn::ParserUtilities::readTextFile",
-                "Couldn't allocate %ld bytes\n", static_cast<long>(wanted + 1));
+      QUARN_LOG(kCategory, kFunction, "Couldn't allocate %ld bytes\n",
+                static_cast<long>(wanted + 1));
       return false;
     }
     buffer.data()[wanted] = '\0';
     const std::int64_t got = file.read(buffer.data(), wanted);
     file.close();
     if (got != wanted) {
-      QUARN_LOG("Utilities", "Quarn::ParserUtilities::readTextFile",
-                "Tried to read %ld bytes, got %ld\n", static_cast<long>(wanted),
-                static_cast<long>(got));
+      QUARN_LOG(kCategory, kFunction, "Tried to read %ld bytes, got %ld\n",
+                static_cast<long>(wanted), static_cast<long>(got));
       return false;
     }
   }
@@ -91,12 +126,25 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
   const unsigned char* text = reinterpret_cast<const unsigned char*>(buffer.data());
   std::size_t length = static_cast<std::size_t>(wanted);
   String<char> encoding;
+  bool dropMark = false;
 
   // The mark counts only when the host says explicitly that its code page
   // does not override what the file declares.
   const SettingValue overrideEmbedded = askHost(host, "OverrideEmbedded");
   if (overrideEmbedded.tag == SettingTagBoolean && overrideEmbedded.value.boolean == 0) {
-    const std::uint32_t skip = detectEncoding(text, length, encoding);
+    std::uint32_t skip = detectEncoding(text, length, encoding);
+    if (skip != 0 && skip == length) {
+      QUARN_LOG(kCategory, kFunction, "Refused %s: the file holds only a %s byte-order mark\n",
+                path.cText(), encoding.cText());
+      return false;
+    }
+    // A UTF-7 mark shares its last base64 digits with the characters after
+    // it, so the text is decoded from its first byte and the decoded mark
+    // dropped instead.
+    if (encoding.equals(kUtf7)) {
+      skip = 0;
+      dropMark = true;
+    }
     text += skip;
     length -= skip;
   }
@@ -105,27 +153,53 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
     if (name.tag == SettingTagText && name.value.text != nullptr)
       encoding.assign(String<char>(name.value.text->data()));
   }
+  // Refused only now: the host is asked for its settings on every read.
+  if (wanted == 0) {
+    QUARN_LOG(kCategory, kFunction, "Refused %s: the file is empty\n", path.cText());
+    return false;
+  }
 
   const unsigned char* decoded = text;
   std::size_t decodedLength = length;
   Utf8Block converted;
   if (!encoding.isEmpty()) {
     converted = convertToUtf8Block(converters, encoding.cText(), text, length);
+    if (converted.data == nullptr) {
+      logConversionFailure(path, encoding, converted.failure);
+      return false;
+    }
     decoded = converted.data.get();
-    decodedLength = converted.length == 0
-                        ? 0
-                        : std::strlen(reinterpret_cast<const char*>(converted.data.get()));
+    // Converted text ends at its first zero character.
+    decodedLength = std::strlen(reinterpret_cast<const char*>(decoded));
+    if (dropMark && decodedLength >= 3 && std::memcmp(decoded, "\xEF\xBB\xBF", 3) == 0) {
+      decoded += 3;
+      decodedLength -= 3;
+    }
+    if (decodedLength == 0) {
+      QUARN_LOG(kCategory, kFunction, "Refused %s: no text once decoded as %s\n", path.cText(),
+                encoding.cText());
+      return false;
+    }
   }
-  if (decoded == nullptr || !isLegalUtf8Sequence(decoded, decoded + decodedLength))
+  if (!isLegalUtf8Sequence(decoded, decoded + decodedLength)) {
+    QUARN_LOG(kCategory, kFunction,
+              "Refused %s: the text does not begin with a well-formed UTF-8 character\n",
+              path.cText());
     return false;
+  }
 
   out->assign(String<unsigned char>(decoded, static_cast<std::uint32_t>(decodedLength)));
   return true;
 }
 
 Result urlToPath(const String<unsigned char>& location, String<unsigned char>& path) {
+  // Only well-formed UTF-8 is a location: the lenient decoder below would
+  // read an overlong C0 AF as "/", and a path could then climb out of a
+  // folder the host checked by its prefix.
+  if (!isValidUtf8(location.data(), location.length()))
+    return ResultBadLocation;
   // The location goes through UTF-16 as a wide path service would take it:
-  // the lenient decoder drops a leading mark and refuses what it cannot map.
+  // the decoder drops a leading mark and refuses what it cannot map.
   const std::u16string wide = utf8ToWide(location.data(), location.length());
   const std::string url = wide.empty() ? std::string() : wideToUtf8(wide);
   std::string decoded;

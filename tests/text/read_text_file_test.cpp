@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <climits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,8 +151,9 @@ TEST_F(ReadTextFile, AbsentConverterLibraryRefusesConversionsOnly) {
 TEST_F(ReadTextFile, SizesAndRefusedTextsAreLoggedAsDocumented) {
   ASSERT_TRUE(LogCapture::available()) << "the reference logging library is built beside the tests";
   LogCapture log;
+  const std::string script = (folder.path() / "script.ass").string();
   EXPECT_EQ(read("Hello", &host, 4), "Hell");
-  EXPECT_EQ(read("", &host), "<refused>") << "empty: refused without a line";
+  EXPECT_EQ(read("", &host), "<refused>");
   EXPECT_EQ(read("Hello", &host, 100), "<refused>");
   EXPECT_EQ(read("Hello", &host, -7), "<refused>");
   EXPECT_EQ(read("Hello", &host, INT_MAX), "<refused>") << "no room for the terminator";
@@ -161,9 +163,86 @@ TEST_F(ReadTextFile, SizesAndRefusedTextsAreLoggedAsDocumented) {
   EXPECT_EQ(readPath(huge, &host), "<refused>");
   EXPECT_FALSE(ParserUtilities::readTextFile(String<unsigned char>("/x"), &host, nullptr, -1));
   EXPECT_EQ(readerMessages(log),
-            (std::vector<std::string>{"Tried to read 100 bytes, got 5", "Couldn't allocate 0 bytes",
-                                      "Couldn't allocate 2147483648 bytes",
-                                      "Couldn't allocate 2147483649 bytes"}));
+            (std::vector<std::string>{
+                "Refused " + script + ": the file is empty",
+                "Tried to read 100 bytes, got 5",
+                "Refused " + script + ": -7 is no number of bytes to read",
+                "Refused " + script + ": 2147483647 bytes is more than a text may hold",
+                "Refused " + huge + ": 2147483648 bytes is more than a text may hold",
+            }));
+}
+
+// Every refusal of a text says what was refused and why, in one line.
+TEST_F(ReadTextFile, EachRefusedTextLogsItsReason) {
+  ASSERT_TRUE(LogCapture::available());
+  const KVDSOLD::UCNVLibrary absent(
+      std::vector<KVDSOLD::LibraryCandidate>{{"/nonexistent/libicuuc.so.1", "_1"}});
+  const KVDSOLD::UCNVLibrary& icu = KVDSOLD::UCNVLibrary::instance();
+  struct Row {
+    const char* why;
+    std::string bytes;
+    std::optional<bool> overrideEmbedded;
+    const char* codePage;
+    const KVDSOLD::UCNVLibrary& converters;
+    std::string message;  // after "Refused <path>: "
+  };
+  const Row rows[] = {
+      // A mark with nothing after it, for marks of each length.
+      {"UTF-16 mark only", kUtf16LeMark, false, nullptr, icu,
+       "the file holds only a UTF16-LE byte-order mark"},
+      {"UTF-8 mark only", kUtf8Mark, false, nullptr, icu,
+       "the file holds only a UTF8 byte-order mark"},
+      {"UTF-32 mark only", std::string("\xFF\xFE\0\0", 4), false, nullptr, icu,
+       "the file holds only a UTF32-LE byte-order mark"},
+      {"UTF-7 mark only", "+/v8", false, nullptr, icu,
+       "the file holds only a UTF7 byte-order mark"},
+      // Conversions that cannot start or give nothing.
+      {"unknown code page", "abc", std::nullopt, "no-such-encoding", icu,
+       "no converter for no-such-encoding"},
+      {"converter library absent", "abc", std::nullopt, "windows-1252", absent,
+       "no converter library to decode windows-1252"},
+      {"decoded text begins with a zero character", std::string("\xFE\xFF\0\0\0A", 6), false,
+       nullptr, icu, "no text once decoded as UTF16-BE"},
+      {"UTF-7 mark and its terminator only", "+/v8-", false, nullptr, icu,
+       "no text once decoded as UTF7"},
+      // Passed through, but not text.
+      {"first byte starts no character",
+       "\xE9"
+       "A",
+       std::nullopt, nullptr, icu, "the text does not begin with a well-formed UTF-8 character"},
+  };
+  for (const Row& row : rows) {
+    FakeContainerHost asked;
+    if (row.overrideEmbedded)
+      asked.setBoolean("OverrideEmbedded", *row.overrideEmbedded);
+    if (row.codePage != nullptr)
+      asked.setText("Name", row.codePage);
+    const std::string path = folder.write("refused.ass", row.bytes);
+    LogCapture log;
+    String<unsigned char> out("kept");
+    EXPECT_FALSE(ParserUtilities::readTextFile(String<unsigned char>(path.c_str()), &asked, &out,
+                                               -1, row.converters))
+        << row.why;
+    EXPECT_STREQ(out.cText(), "kept") << row.why;
+    EXPECT_EQ(readerMessages(log), std::vector<std::string>{"Refused " + path + ": " + row.message})
+        << row.why;
+  }
+}
+
+// The UTF-7 mark shares its last base64 digits with the characters after it:
+// the text is decoded whole and the decoded mark dropped.
+TEST_F(ReadTextFile, Utf7MarkKeepsTheCharactersThatShareItsDigits) {
+  host.setBoolean("OverrideEmbedded", false);
+  // U+FEFF then U+00E9 in one base64 run, then a plain script line.
+  EXPECT_EQ(read("+/v8A6Q-[Script Info]", &host), "\xC3\xA9[Script Info]");
+  EXPECT_EQ(read("+/v8A6Q[Script Info]", &host), "\xC3\xA9[Script Info]")
+      << "a run may also end at a character outside the base64 set";
+  // The mark closed by "-": the text after it arrives whole.
+  EXPECT_EQ(read("+/v8-[Script Info]\r\nTitle: x", &host), "[Script Info]\r\nTitle: x");
+  // Only the mark is dropped: a second U+FEFF is text.
+  EXPECT_EQ(read("+/v/+/w-A", &host),
+            "\xEF\xBB\xBF"
+            "A");
 }
 
 TEST_F(ReadTextFile, WhatCannotBeOpenedIsLoggedAndNeverBlocks) {

@@ -46,6 +46,42 @@ TEST(UrlToPath, RefusesWhatIsNoLocalFile) {
   EXPECT_EQ(toPath(std::string("file:///a\0b", 11)), "<bad location>");
 }
 
+// Raw bytes that are not well-formed UTF-8 are refused before the URL is
+// read at all: a lenient decoder would make "/" of an overlong C0 AF and
+// let "show<C0 AF>..<C0 AF>other.ass" climb out of the folder "show".
+TEST(UrlToPath, RefusesEveryClassOfIllFormedUtf8) {
+  const struct {
+    const char* name;
+    const char* bytes;
+  } rows[] = {
+      {"stray continuation byte", "\x80"},
+      {"overlong two-byte slash", "\xC0\xAF"},
+      {"overlong two-byte letter", "\xC1\x81"},
+      {"overlong three-byte slash", "\xE0\x80\xAF"},
+      {"overlong four-byte slash", "\xF0\x80\x80\xAF"},
+      {"high surrogate", "\xED\xA0\x80"},
+      {"low surrogate", "\xED\xB0\x80"},
+      {"above U+10FFFF", "\xF4\x90\x80\x80"},
+      {"lead byte F5", "\xF5\x80\x80\x80"},
+      {"lead byte FF", "\xFF"},
+      {"truncated in the middle", "\xE2\x82/"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(toPath(std::string("file:///media/subs/show") + row.bytes + "..other.ass"),
+              "<bad location>")
+        << row.name;
+    EXPECT_EQ(toPath(std::string("file:///a.ass") + row.bytes), "<bad location>")
+        << row.name << ", at the end";
+  }
+  EXPECT_EQ(toPath("file:///a.ass\xE2\x82"), "<bad location>") << "truncated at the end";
+  EXPECT_EQ(toPath("file:///media/subs/show\xC0\xAF..\xC0\xAF"
+                   "other.ass"),
+            "<bad location>");
+  // Well-formed characters of every length still pass.
+  EXPECT_EQ(toPath("file:///\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xAC.ass"),
+            "/\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xAC.ass");
+}
+
 TEST(UrlToPath, LimitsTheDecodedPathTo4096BytesWithItsTerminator) {
   const std::string longest(4094, 'a');
   EXPECT_EQ(toPath("file:///" + longest), "/" + longest);

@@ -6,7 +6,7 @@ GENERATOR    ?= Ninja
 JOBS         ?= $(shell nproc)
 CTEST_FLAGS  ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-sanitize test-tsan play clean
+.PHONY: all deps build test test-sanitize test-tsan valgrind play clean
 
 all: build
 
@@ -37,6 +37,11 @@ test-tsan: deps
 	  -DQUARN_SANITIZE=thread -DQUARN_BUILD_BENCH=OFF
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest $(CTEST_FLAGS)
+
+# The player under memcheck on the examples and a few bad inputs: no memory
+# error, no byte lost.
+valgrind: build
+	scripts/valgrind-player $(BUILD_DIR)
 
 # Plays the bundled example script through the real plug-in module.
 play: build

@@ -58,7 +58,8 @@ class StreamInterface {
   virtual Result seekStream(std::uint32_t time, std::uint32_t* reached, std::int32_t flag) = 0;
   virtual Result reservedB() = 0;  // slot 13
   /// Slot 14. `*chunk` receives a new chunk owned by the caller, who gives it
-  /// back with its release(), or null.
+  /// back with its release(), or null. A chunk may be given back after the
+  /// plug-in's last release, but not after its module is unloaded.
   virtual Result readStream(MediaChunk** chunk) = 0;
   /// Slot 15. The end time of the last chunk handed out.
   virtual std::int32_t getExtraValue();

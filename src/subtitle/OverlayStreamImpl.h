@@ -177,7 +177,7 @@ Result SubtitleParserTemplate<C>::OverlayStream::readStream(MediaChunk** chunk) 
   if (capacity != 0 && source != nullptr)
     std::memcpy(block.get(), source, capacity);
   entry.unlockData();
-  ChunkPtr copy(container_.bufferAllocator()->createChunk(block.get(), capacity));
+  ChunkPtr copy(container_.handOutAllocator().createChunk(block.get(), capacity));
   block.release();
   copy->length() = entry.length();
   copy->timestamp = entry.timestamp;

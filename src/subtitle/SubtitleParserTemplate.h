@@ -16,6 +16,7 @@
 #include "framework/MediaBuffer.h"
 #include "framework/MediaBufferAllocator.h"
 #include "framework/String.h"
+#include "subtitle/HandOutAllocator.h"
 
 namespace Quarn {
 
@@ -82,7 +83,10 @@ class SubtitleParserTemplate : public ContainerInterface {
                                   const String<char>& language, const String<char>& region);
 
   boost::recursive_mutex& lock() { return lock_; }
+  /// Makes and frees the entries, which never outlive the component.
   MediaBufferAllocator* bufferAllocator() const { return bufferAllocator_.get(); }
+  /// Makes the copies handed to consumers, which may outlive the component.
+  HandOutAllocator& handOutAllocator() const { return *handOut_; }
   /// The registered streams by id (under the lock).
   const std::map<std::uint64_t, StreamRow>& streams() const { return streams_; }
   std::uint64_t programId() const { return programId_; }
@@ -94,6 +98,7 @@ class SubtitleParserTemplate : public ContainerInterface {
   String<char> preferredLanguage_;
   std::uint64_t programId_ = ~std::uint64_t{0};
   std::unique_ptr<MediaBufferAllocator> bufferAllocator_;
+  HandOutAllocator::Owner handOut_;
 };
 
 }  // namespace Quarn

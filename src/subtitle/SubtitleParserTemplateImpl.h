@@ -19,12 +19,14 @@
 
 namespace Quarn {
 
-// The allocator is made with a throwing new: a component without one could
-// neither create nor copy entries, so it is better not built at all.
+// The allocators are made with a throwing new: a component without them
+// could neither create nor copy entries, so it is better not built at all.
 template <class C>
 SubtitleParserTemplate<C>::SubtitleParserTemplate()
-    : bufferAllocator_(std::make_unique<MediaBufferAllocator>()) {
+    : bufferAllocator_(std::make_unique<MediaBufferAllocator>()),
+      handOut_(HandOutAllocator::create()) {
   bufferAllocator_->setParameter(8);
+  handOut_->setParameter(8);
 }
 
 // A host that skipped closeStreams would otherwise lose the entries, and the

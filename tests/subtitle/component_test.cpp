@@ -186,6 +186,37 @@ TEST_F(ComponentTest, NothingLeaksWhenTheHostForgets) {
   EXPECT_EQ(hostless.selectProgram(~0ull), ResultFailed) << "no host to offer to";
 }
 
+// A chunk handed out is the host's, which may give it back after the
+// plug-in's last release; the sanitizer run sees any use of a freed allocator.
+TEST(HandedOutChunks, MayBeGivenBackAfterTheComponentIsGone) {
+  FakePluginHost pluginHost;
+  FakeContainerHost host;
+  auto* container = new SSAContainer(&pluginHost);
+  container->setHost(&host, 1);
+  std::vector<ChunkPtr> entries;
+  for (const char* text : {"first", "second"}) {
+    auto* block = new unsigned char[std::strlen(text) + 1];
+    std::memcpy(block, text, std::strlen(text) + 1);
+    entries.emplace_back(container->bufferAllocator()->createChunk(
+        block, static_cast<std::uint32_t>(std::strlen(text) + 1)));
+    entries.back()->length() = entries.back()->capacity();
+  }
+  Stream* stream = container->addOverlayStream(std::move(entries), String<unsigned char>("f"),
+                                               String<char>(), String<char>());
+  FakeConsumer consumer(INT32_MAX);
+  stream->setConsumer(&consumer);
+  MediaChunk* kept[2] = {nullptr, nullptr};
+  ASSERT_EQ(stream->readStream(&kept[0]), ResultOk);
+  ASSERT_EQ(stream->readStream(&kept[1]), ResultOk);
+  ASSERT_NE(kept[1], nullptr);
+  EXPECT_EQ(kept[0]->allocator().parameter(), 8);
+
+  EXPECT_EQ(static_cast<Plugin*>(container)->release(), 0);
+  EXPECT_STREQ(reinterpret_cast<const char*>(kept[1]->data()), "second");
+  kept[1]->release();
+  kept[0]->release();  // the last one takes the allocator with it
+}
+
 TEST_F(ComponentTest, OverlappingEntriesStayWhole) {
   Stream* s = addStream({{1000, 5000, "a"}, {2000, 1000, "b"}});
   FakeConsumer consumer(INT32_MAX);

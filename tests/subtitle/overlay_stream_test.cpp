@@ -95,7 +95,8 @@ TEST_F(OverlayStreamTest, EntryBecomesDue500msBeforeItsStart) {
   EXPECT_EQ(chunk->capacity(), 6u);
   EXPECT_EQ(chunk->timestamp, 1000u);
   EXPECT_EQ(chunk->duration, 2000u);
-  EXPECT_EQ(&chunk->allocator(), container.bufferAllocator());
+  EXPECT_EQ(&chunk->allocator(), &container.handOutAllocator())
+      << "copies come from the allocator that may outlive the component";
   EXPECT_NE(chunk->data(), nullptr);
   chunk->release();
   EXPECT_EQ(s->getExtraValue(), 3000);

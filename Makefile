@@ -43,6 +43,21 @@ test-tsan: deps
 valgrind: build
 	scripts/valgrind-player $(BUILD_DIR)
 
+# The fuzzers (fuzz/) under libFuzzer with the address and undefined-behaviour
+# sanitizers, FUZZ_SECONDS each, in their own clang build folder.
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz clean-fuzz
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DQUARN_BUILD_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzzers
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzzers $(FUZZ_DIR)
+
+clean: clean-fuzz
+clean-fuzz:
+	rm -rf $(FUZZ_DIR)
+
 # Plays the bundled example script through the real plug-in module.
 play: build
 	$(BUILD_DIR)/quarn-ssa-play examples/demo.ass

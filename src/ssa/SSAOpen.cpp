@@ -1,5 +1,6 @@
 // Opening a script: location to path, the whole file to UTF-8, the parse,
 // and the hand-over of the header and the entries to the container.
+#include <memory>
 #include <mutex>
 #include <string_view>
 
@@ -38,17 +39,20 @@ Result SSAContainer::open(const SourceDescriptor* source) {
   if (host_ == nullptr || sourcePath_.isEmpty() || !hasScriptExtension(sourcePath_.cText()))
     return ResultFailed;
 
-  String<unsigned char> text;
-  if (!ParserUtilities::readTextFile(sourcePath_, host_, &text, -1) || text.isEmpty())
+  // The text is read into a block that the entries then keep: their bytes
+  // are its lines.
+  TextBuffer text;
+  if (!ParserUtilities::readTextBuffer(sourcePath_, host_, &text, -1,
+                                       KVDSOLD::UCNVLibrary::instance()) ||
+      text.size == 0)
     return ResultFailed;
 
   ParsedScript parsed =
-      parseScript(std::string_view(reinterpret_cast<const char*>(text.data()), text.length()),
-                  *bufferAllocator(), formatHeader_ != nullptr);
+      parseScript(std::make_unique<EntryStore>(std::move(text)), formatHeader_ != nullptr);
   // A header made stays installed whatever became of the entries.
   if (parsed.header != nullptr)
     installFormatHeader(std::move(parsed.header));
-  if (!parsed.complete || formatHeader_ == nullptr || parsed.entries.empty())
+  if (!parsed.complete || formatHeader_ == nullptr || parsed.entries.chunks.empty())
     return ResultFailed;
 
   addOverlayStream(std::move(parsed.entries), streamName(location), String<char>(), String<char>());

@@ -17,6 +17,14 @@ namespace {
 constexpr const char* kCategory = "Container";
 constexpr const char* kFunction = "Quarn::SSAContainer::open";
 
+// Whether to log is decided once per parse: a script of a million lines
+// would otherwise ask the logging library several million times.
+#define PARSE_LOG(...)                              \
+  do {                                              \
+    if (logging)                                    \
+      QUARN_LOG(kCategory, kFunction, __VA_ARGS__); \
+  } while (0)
+
 constexpr std::string_view kEventKinds[] = {
     "Dialogue:", "Comment:", "Picture:", "Sound:", "Movie:", "Command:"};
 // Event lines shorter than this are ignored, as are shorter implied starts.
@@ -39,6 +47,28 @@ bool isLineBreak(char c) {
   return c == '\r' || c == '\n';
 }
 
+// The first CR or LF at or after `at`, or `length`. Lines run to a hundred
+// bytes and more, so eight are tested at a time.
+std::size_t findLineBreak(std::string_view text, std::size_t at) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  auto hasByte = [](std::uint64_t word, unsigned char byte) {
+    const std::uint64_t x = word ^ (kOnes * byte);
+    return (x - kOnes) & ~x & kHighs;
+  };
+  const std::size_t length = text.size();
+  while (at + 8 <= length) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);
+    if ((hasByte(word, '\r') | hasByte(word, '\n')) != 0)
+      break;
+    at += 8;
+  }
+  while (at < length && !isLineBreak(text[at]))
+    ++at;
+  return at;
+}
+
 // One line: offsets into the text, [start, end).
 struct Line {
   std::size_t start;
@@ -49,17 +79,25 @@ struct Line {
 // The state of one parse. Each line handler returns false when memory for a
 // copy ran out, which stops the parse.
 struct ScanState {
-  ScanState(std::string_view script, MediaBufferAllocator& chunks, bool headerHeld)
-      : text(script), allocator(chunks), haveHeader(headerHeld) {}
+  ScanState(std::unique_ptr<EntryStore> entries, bool headerHeld)
+      : store(*entries),
+        text(reinterpret_cast<const char*>(entries->text()), entries->size()),
+        haveHeader(headerHeld),
+        logging(Logger::instance().isEnabled()) {
+    result.entries.store = std::move(entries);
+  }
 
   bool preambleLine(const Line& line);
   bool firstEventsLine(const Line& line);
   bool eventLine(const Line& line);
 
-  std::string_view text;
-  MediaBufferAllocator& allocator;
+  EntryStore& store;
+  std::string_view text;  // the store's text, as it is read
   // A header exists, made here or held by the caller.
   bool haveHeader;
+  const bool logging;
+  // Where the last entry was ended with a zero in place of its line break.
+  std::size_t endedAt = std::string_view::npos;
   bool inEvents = false;
   bool inStyles = false;
   bool reprocess = false;
@@ -72,16 +110,16 @@ struct ScanState {
 bool ScanState::preambleLine(const Line& line) {
   const std::string_view text = line.text;
   if (startsWith(text, "[Events]")) {
-    QUARN_LOG(kCategory, kFunction, "**Found events tag");
+    PARSE_LOG("**Found events tag");
     inEvents = true;
   } else if (startsWith(text, "[V4 Styles]") || startsWith(text, "[V4+ Styles]")) {
-    QUARN_LOG(kCategory, kFunction, "**Found style tag");
+    PARSE_LOG("**Found style tag");
     inStyles = true;
   } else if (!inStyles &&
              (isEventLine(text) || (text.size() >= kMinEventLine && startsWith(text, "Format:")))) {
     // A script may start its events without a section header, but only
     // before any styles section.
-    QUARN_LOG(kCategory, kFunction, "**Found implied events tag");
+    PARSE_LOG("**Found implied events tag");
     inEvents = true;
     reprocess = true;
   }
@@ -94,7 +132,7 @@ bool ScanState::firstEventsLine(const Line& line) {
   haveHeader = true;
   const std::string_view text = line.text;
   if (text.size() >= 8 && startsWith(text, "Format:")) {
-    QUARN_LOG(kCategory, kFunction, "**found event format tag");
+    PARSE_LOG("**found event format tag");
     result.header = makeFormatHeader(this->text.substr(0, line.end));
     if (result.header->capacity() == 0)
       return false;
@@ -102,16 +140,16 @@ bool ScanState::firstEventsLine(const Line& line) {
     for (std::size_t j = 0; j < fields.size() && (startColumn == -1 || endColumn == -1); ++j) {
       if (fields[j] == "Start") {
         startColumn = static_cast<std::int32_t>(j);
-        QUARN_LOG(kCategory, kFunction, "**got start pos: %d", startColumn);
+        PARSE_LOG("**got start pos: %d", startColumn);
       } else if (fields[j] == "End") {
         endColumn = static_cast<std::int32_t>(j);
-        QUARN_LOG(kCategory, kFunction, "**got end pos: %d", endColumn);
+        PARSE_LOG("**got end pos: %d", endColumn);
       }
     }
   } else if (isEventLine(text)) {
     // No format line: assume the usual columns. The header is everything
     // before this line but its last line-break byte; this line makes no entry.
-    QUARN_LOG(kCategory, kFunction, "**missed event format tag, making default assumptions");
+    PARSE_LOG("**missed event format tag, making default assumptions");
     result.header = makeFormatHeader(this->text.substr(0, line.start == 0 ? 0 : line.start - 1));
     if (result.header->capacity() == 0)
       return false;
@@ -127,7 +165,7 @@ bool ScanState::eventLine(const Line& line) {
   const std::string_view text = line.text;
   if (!isEventLine(text))
     return true;
-  QUARN_LOG(kCategory, kFunction, "**parsing event");
+  PARSE_LOG("**parsing event");
   if (startColumn < 0 || endColumn < 0)
     return true;
   // Only the fields up to the later time column matter; the text field,
@@ -137,61 +175,63 @@ bool ScanState::eventLine(const Line& line) {
   if (fields.size() < needed)
     return true;
 
+  // The entry is the line itself, ended in place: the byte after it is a
+  // line break the parse has passed, or the text's own terminator.
   const std::size_t n = text.size();
-  std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[n + 1]);
-  if (!block)
-    return false;
-  std::memcpy(block.get(), text.data(), n);
-  block[n] = 0;
+  unsigned char* bytes = store.text() + line.start;
+  bytes[n] = 0;
+  endedAt = line.end;
   // Grow ahead of the append, geometrically, so that the append cannot throw
   // once the chunk exists.
-  std::vector<ChunkPtr>& entries = result.entries;
+  std::vector<ChunkPtr>& entries = result.entries.chunks;
   if (entries.size() == entries.capacity())
     entries.reserve(entries.size() * 2 + 64);
-  entries.emplace_back(allocator.createChunk(block.get(), static_cast<std::uint32_t>(n + 1)));
-  block.release();
+  entries.emplace_back(store.createEntry(bytes, static_cast<std::uint32_t>(n + 1)));
   MediaChunk& entry = *entries.back();
-  entry.length() = static_cast<std::uint32_t>(n + 1);
 
-  const unsigned char* bytes = entry.lockData();
-  QUARN_LOG(kCategory, kFunction, " len: %d '%s'", static_cast<int>(entry.length() - 1),
-            reinterpret_cast<const char*>(bytes));
-  entry.unlockData();
+  if (logging) {
+    const unsigned char* data = entry.lockData();
+    QUARN_LOG(kCategory, kFunction, " len: %d '%s'", static_cast<int>(entry.length() - 1),
+              reinterpret_cast<const char*>(data));
+    entry.unlockData();
+  }
   if (const auto start = readTime(fields[startColumn]))
     entry.timestamp = *start;
   // An end before the start wraps to a very large duration, as unsigned
   // arithmetic does; the stream serves such an entry like any other.
   if (const auto stop = readTime(fields[endColumn]))
     entry.duration = *stop - entry.timestamp;
-  QUARN_LOG(kCategory, kFunction, "***start time: %u, duration: %u", entry.timestamp,
-            entry.duration);
+  PARSE_LOG("***start time: %u, duration: %u", entry.timestamp, entry.duration);
   return true;
 }
 
 }  // namespace
 
-ParsedScript parseScript(std::string_view text, MediaBufferAllocator& allocator, bool headerHeld) {
-  ScanState state(text, allocator, headerHeld);
+ParsedScript parseScript(std::unique_ptr<EntryStore> store, bool headerHeld) {
+  ScanState state(std::move(store), headerHeld);
+  const std::string_view text = state.text;
+  const bool logging = state.logging;
   const std::size_t length = text.size();
   std::size_t start = 0;
   std::size_t end = 0;
   while (true) {
     // Any run of CR and LF is one separator, so blank lines never reach the
-    // classification. A line flagged for a second look keeps its bounds.
+    // classification. A line flagged for a second look keeps its bounds. The
+    // break an entry was ended with is skipped like the break it was.
     if (!state.reprocess) {
       start = end;
+      if (start == state.endedAt && start < length)
+        ++start;
       while (start < length && isLineBreak(text[start]))
         ++start;
-      end = start;
-      while (end < length && !isLineBreak(text[end]))
-        ++end;
+      end = findLineBreak(text, start);
     }
     state.reprocess = false;
     if (start >= length)
       break;
 
     const Line line{start, end, text.substr(start, end - start)};
-    if (Logger::instance().isEnabled()) {
+    if (logging && Logger::instance().isEnabled()) {
       const std::string copy(line.text);
       QUARN_LOG(kCategory, kFunction, "Got line %d:%d-%d '%s'", static_cast<int>(start),
                 static_cast<int>(end), static_cast<int>(line.text.size()), copy.c_str());
@@ -214,6 +254,10 @@ ParsedScript parseScript(std::string_view text, MediaBufferAllocator& allocator,
       break;
   }
   return std::move(state.result);
+}
+
+ParsedScript parseScript(std::string_view text, bool headerHeld) {
+  return parseScript(std::make_unique<EntryStore>(copyText(text)), headerHeld);
 }
 
 }  // namespace Quarn

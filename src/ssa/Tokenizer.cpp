@@ -3,26 +3,20 @@
 #include <bitset>
 
 namespace Quarn {
+namespace {
 
-void tokenize(std::string_view text, std::string_view delimiters,
-              std::vector<std::string_view>& fields, std::size_t maxFields) {
-  fields.clear();
-  std::bitset<256> isDelimiter;
-  for (char c : delimiters)
-    isDelimiter.set(static_cast<unsigned char>(c));
-  auto delimiterAt = [&](std::size_t i) {
-    return isDelimiter[static_cast<unsigned char>(text[i])];
-  };
-
+template <class IsDelimiter>
+void split(std::string_view text, IsDelimiter isDelimiter, std::vector<std::string_view>& fields,
+           std::size_t maxFields) {
   const std::size_t size = text.size();
   std::size_t pos = 0;
   while (fields.size() < maxFields) {
-    while (pos < size && delimiterAt(pos))
+    while (pos < size && isDelimiter(text[pos]))
       ++pos;
     if (pos >= size)
       break;
     std::size_t stop = pos;
-    while (stop < size && !delimiterAt(stop))
+    while (stop < size && !isDelimiter(text[stop]))
       ++stop;
     std::size_t first = pos;
     std::size_t last = stop;
@@ -33,6 +27,26 @@ void tokenize(std::string_view text, std::string_view delimiters,
     fields.push_back(text.substr(first, last - first));
     pos = stop;
   }
+}
+
+}  // namespace
+
+void tokenize(std::string_view text, std::string_view delimiters,
+              std::vector<std::string_view>& fields, std::size_t maxFields) {
+  fields.clear();
+  // Event and format lines split on one byte; a direct compare beats a table.
+  if (delimiters.size() == 1) {
+    const char delimiter = delimiters[0];
+    split(
+        text, [delimiter](char c) { return c == delimiter; }, fields, maxFields);
+    return;
+  }
+  std::bitset<256> isDelimiter;
+  for (char c : delimiters)
+    isDelimiter.set(static_cast<unsigned char>(c));
+  split(
+      text, [&isDelimiter](char c) { return isDelimiter[static_cast<unsigned char>(c)]; }, fields,
+      maxFields);
 }
 
 }  // namespace Quarn

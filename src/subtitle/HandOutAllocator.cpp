@@ -1,9 +1,23 @@
 #include "subtitle/HandOutAllocator.h"
 
+#include <cstring>
+#include <new>
+
 namespace Quarn {
 
-MediaChunk* HandOutAllocator::createChunk(unsigned char* data, std::uint32_t capacity) {
-  MediaChunk* chunk = MediaBufferAllocator::createChunk(data, capacity);
+MediaChunk* HandOutAllocator::createCopy(const unsigned char* bytes, std::uint32_t capacity) {
+  void* memory = ::operator new(sizeof(MediaChunk) + capacity);
+  MediaChunk* chunk;
+  try {
+    chunk = new (memory) MediaChunk(*this);
+  } catch (...) {
+    ::operator delete(memory);
+    throw;
+  }
+  unsigned char* data = static_cast<unsigned char*>(memory) + sizeof(MediaChunk);
+  if (capacity != 0)
+    std::memcpy(data, bytes, capacity);
+  chunk->setData(data, capacity);
   shares_.fetch_add(1, std::memory_order_relaxed);
   return chunk;
 }
@@ -11,7 +25,9 @@ MediaChunk* HandOutAllocator::createChunk(unsigned char* data, std::uint32_t cap
 void HandOutAllocator::releaseBuffer(MediaBuffer* buffer) {
   if (buffer == nullptr)
     return;
-  MediaBufferAllocator::releaseBuffer(buffer);
+  // The bytes sit in the same block as the object.
+  buffer->~MediaBuffer();
+  ::operator delete(static_cast<void*>(buffer));
   drop();
 }
 

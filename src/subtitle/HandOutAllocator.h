@@ -13,8 +13,11 @@ namespace Quarn {
 /// Makes the copies that readStream hands out. Those belong to the host,
 /// which may give one back after the component that made it is gone, so the
 /// allocator lives until both its owner has retired it and the last of its
-/// chunks has come back. Only chunks made by its createChunk may be released
+/// chunks has come back. Only chunks made by its createCopy may be released
 /// to it. The module itself must stay loaded until then.
+///
+/// A copy is one heap block: the chunk object with its bytes right behind
+/// it, so a read costs one allocation and a release one free.
 class HandOutAllocator final : public MediaBufferAllocator {
  public:
   /// Drops the owner's share; the allocator goes once its chunks are back.
@@ -26,9 +29,11 @@ class HandOutAllocator final : public MediaBufferAllocator {
   /// A new allocator held by its owner alone.
   static Owner create() { return Owner(new HandOutAllocator()); }
 
-  /// As MediaBufferAllocator::createChunk; the chunk keeps the allocator alive.
-  MediaChunk* createChunk(unsigned char* data, std::uint32_t capacity);
-  /// Frees the chunk and its block, then lets the allocator go if it was
+  /// A new chunk holding a copy of `capacity` bytes at `bytes`, with length,
+  /// timestamp and duration 0. The chunk keeps the allocator alive. Throws
+  /// std::bad_alloc when the heap refuses.
+  MediaChunk* createCopy(const unsigned char* bytes, std::uint32_t capacity);
+  /// Frees a chunk made by createCopy, then lets the allocator go if it was
   /// the last thing holding it. Null is ignored.
   void releaseBuffer(MediaBuffer* buffer) override;
 

@@ -29,9 +29,9 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   static constexpr std::uint32_t kStreamType = 320;
 
   /// `entries` must be sorted by timestamp.
-  OverlayStream(SubtitleParserTemplate& container, std::uint64_t streamId,
-                std::vector<ChunkPtr> entries, const String<unsigned char>& name,
-                const String<char>& language, const String<char>& region);
+  OverlayStream(SubtitleParserTemplate& container, std::uint64_t streamId, EntryTable entries,
+                const String<unsigned char>& name, const String<char>& language,
+                const String<char>& region);
   ~OverlayStream() override = default;
 
   Result reservedA() override { return ResultOk; }
@@ -77,6 +77,8 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   String<unsigned char> name_;
   String<char> language_;
   String<char> region_;
+  // Declared before the entries, which it may hold, so that it goes after them.
+  std::unique_ptr<EntryStore> store_;
   std::vector<ChunkPtr> entries_;
   /// Start and end times of entries_, for seeks and sync points.
   EntryIndex index_;

@@ -19,15 +19,18 @@ constexpr const char* kReadFunction =
 }  // namespace OverlayStreamLog
 
 template <class C>
-SubtitleParserTemplate<C>::OverlayStream::OverlayStream(
-    SubtitleParserTemplate& container, std::uint64_t streamId, std::vector<ChunkPtr> entries,
-    const String<unsigned char>& name, const String<char>& language, const String<char>& region)
+SubtitleParserTemplate<C>::OverlayStream::OverlayStream(SubtitleParserTemplate& container,
+                                                        std::uint64_t streamId, EntryTable entries,
+                                                        const String<unsigned char>& name,
+                                                        const String<char>& language,
+                                                        const String<char>& region)
     : StreamInterface(container.getContainerId(), streamId, 0),
       container_(container),
       name_(name),
       language_(language),
       region_(region),
-      entries_(std::move(entries)) {
+      store_(std::move(entries.store)),
+      entries_(std::move(entries.chunks)) {
   index_.build(entries_);
   format_.formatCode = 20;
   format_.kind = 4;
@@ -39,8 +42,8 @@ SubtitleParserTemplate<C>::OverlayStream::OverlayStream(
 
 template <class C>
 void SubtitleParserTemplate<C>::OverlayStream::releaseEntries() {
-  std::vector<ChunkPtr> entries;
-  entries.swap(entries_);
+  EntryTable released{std::move(store_), {}};
+  released.chunks.swap(entries_);
   index_.clear();
 }
 
@@ -169,16 +172,11 @@ Result SubtitleParserTemplate<C>::OverlayStream::readStream(MediaChunk** chunk) 
   if (static_cast<std::uint32_t>(mediaTime) + kLeadMs < entry.timestamp)
     return ResultUnavailable;
 
-  // One allocation for the bytes and one for the chunk; nothing is kept if
-  // either fails, and the exception leaves after the lock is released.
-  const std::uint32_t capacity = entry.capacity();
-  std::unique_ptr<unsigned char[]> block(new unsigned char[capacity]);
-  const unsigned char* source = entry.lockData();
-  if (capacity != 0 && source != nullptr)
-    std::memcpy(block.get(), source, capacity);
-  entry.unlockData();
-  ChunkPtr copy(container_.handOutAllocator().createChunk(block.get(), capacity));
-  block.release();
+  // One allocation for the chunk and its bytes; nothing is kept if it
+  // fails, and the exception leaves after the lock is released. Entries are
+  // reached only under the component's lock, so the entry needs none of its
+  // own.
+  ChunkPtr copy(container_.handOutAllocator().createCopy(entry.data(), entry.capacity()));
   copy->length() = entry.length();
   copy->timestamp = entry.timestamp;
   copy->duration = entry.duration;

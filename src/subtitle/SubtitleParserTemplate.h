@@ -16,6 +16,7 @@
 #include "framework/MediaBuffer.h"
 #include "framework/MediaBufferAllocator.h"
 #include "framework/String.h"
+#include "subtitle/EntryStore.h"
 #include "subtitle/HandOutAllocator.h"
 
 namespace Quarn {
@@ -76,11 +77,17 @@ class SubtitleParserTemplate : public ContainerInterface {
   }
 
   /// Sorts `entries` by start time (not stably), draws a stream id from the
-  /// host and registers a new stream over them, which keeps the entries until
-  /// the component releases them. Without a host the entries are freed and
-  /// null is returned. Called by the format's open while it holds the lock.
-  OverlayStream* addOverlayStream(std::vector<ChunkPtr> entries, const String<unsigned char>& name,
+  /// host and registers a new stream over them, which keeps the entries and
+  /// their store until the component releases them. Without a host the
+  /// entries are freed and null is returned. Called by the format's open
+  /// while it holds the lock.
+  OverlayStream* addOverlayStream(EntryTable entries, const String<unsigned char>& name,
                                   const String<char>& language, const String<char>& region);
+  /// As above for entries made by allocators that outlive the stream.
+  OverlayStream* addOverlayStream(std::vector<ChunkPtr> entries, const String<unsigned char>& name,
+                                  const String<char>& language, const String<char>& region) {
+    return addOverlayStream(EntryTable{nullptr, std::move(entries)}, name, language, region);
+  }
 
   boost::recursive_mutex& lock() { return lock_; }
   /// Makes and frees the entries, which never outlive the component.
@@ -92,6 +99,10 @@ class SubtitleParserTemplate : public ContainerInterface {
   std::uint64_t programId() const { return programId_; }
 
  protected:
+  /// Orders `entries` by start time exactly as an unstable sort of the
+  /// vector by timestamp would.
+  static void sortByStart(std::vector<ChunkPtr>& entries);
+
   String<unsigned char> sourcePath_;
   boost::recursive_mutex lock_;
   std::map<std::uint64_t, StreamRow> streams_;

@@ -118,16 +118,14 @@ Result SubtitleParserTemplate<C>::closeStreams(bool keep) {
 
 template <class C>
 typename SubtitleParserTemplate<C>::OverlayStream* SubtitleParserTemplate<C>::addOverlayStream(
-    std::vector<ChunkPtr> entries, const String<unsigned char>& name, const String<char>& language,
+    EntryTable entries, const String<unsigned char>& name, const String<char>& language,
     const String<char>& region) {
   std::lock_guard<boost::recursive_mutex> guard(lock_);
   // Without a host no stream id can be drawn; the entries go back to their
-  // allocator with the vector. Read positions are 32-bit, which bounds the
-  // table.
-  if (host_ == nullptr || entries.size() >= static_cast<std::size_t>(INT32_MAX))
+  // allocator with the table. Read positions are 32-bit, which bounds it.
+  if (host_ == nullptr || entries.chunks.size() >= static_cast<std::size_t>(INT32_MAX))
     return nullptr;
-  std::sort(entries.begin(), entries.end(),
-            [](const ChunkPtr& a, const ChunkPtr& b) { return a->timestamp < b->timestamp; });
+  sortByStart(entries.chunks);
   const std::uint64_t streamId = host_->newId();
   // From here the entries are always owned by something that frees them: the
   // stream once built, and its row once registered.
@@ -144,6 +142,27 @@ typename SubtitleParserTemplate<C>::OverlayStream* SubtitleParserTemplate<C>::ad
     found->second = StreamRow(std::move(stream));
   }
   return added;
+}
+
+// Sorted through a compact array of start times and addresses rather than by
+// following every pointer into its chunk: the same unstable sort, given the
+// same comparisons, makes the same order, only with fewer cache misses.
+template <class C>
+void SubtitleParserTemplate<C>::sortByStart(std::vector<ChunkPtr>& entries) {
+  struct Key {
+    std::uint32_t start;
+    MediaChunk* entry;
+  };
+  std::vector<Key> keys;
+  keys.reserve(entries.size());
+  for (const ChunkPtr& entry : entries)
+    keys.push_back(Key{entry->timestamp, entry.get()});
+  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.start < b.start; });
+  // Nothing below can throw: every address goes back into the vector.
+  for (ChunkPtr& entry : entries)
+    entry.release();
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    entries[i].reset(keys[i].entry);
 }
 
 // A size that cannot be read is a failure, never a length.

@@ -1,5 +1,7 @@
 #include "text/Encoding.h"
 
+#include "platform/LargeMemory.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <new>
@@ -78,6 +80,7 @@ class Utf8Output {
     block_.release();
     block_.reset(static_cast<unsigned char*>(grown));
     capacity_ = capacity;
+    Platform::adviseLargeBlock(grown, capacity + 1);
   }
 
   std::unique_ptr<unsigned char[], FreeBlock> block_;

@@ -7,13 +7,10 @@
 #include <memory>
 
 #include "framework/String.h"
+#include "text/TextBuffer.h"
 #include "text/UCNVLibrary.h"
 
 namespace Quarn {
-
-struct FreeBlock {
-  void operator()(unsigned char* block) const { std::free(block); }
-};
 
 /// Why a conversion gave nothing.
 enum class ConversionFailure {

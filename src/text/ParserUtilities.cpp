@@ -1,12 +1,14 @@
 #include "text/ParserUtilities.h"
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
-#include "framework/MemoryBuffer.h"
 #include "framework/Records.h"
 #include "log/Logger.h"
 #include "platform/FileUrl.h"
+#include "platform/LargeMemory.h"
 #include "platform/NativeFile.h"
 #include "text/ByteOrderMark.h"
 #include "text/Encoding.h"
@@ -76,9 +78,22 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
                                    const KVDSOLD::UCNVLibrary& converters) {
   if (out == nullptr)
     return false;
+  TextBuffer text;
+  if (!readTextBuffer(path, host, &text, size, converters))
+    return false;
+  out->assign(String<unsigned char>(text.text, static_cast<std::uint32_t>(text.size)));
+  return true;
+}
 
-  // The file is open only while it is read; the buffer lives to the end.
-  kvtl::MemoryBuffer<char> buffer;
+bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, ContainerHost* host,
+                                     TextBuffer* out, std::int32_t size,
+                                     const KVDSOLD::UCNVLibrary& converters) {
+  if (out == nullptr)
+    return false;
+
+  // The file is open only while it is read; its bytes live to the end, and
+  // become the result when no conversion is needed.
+  std::unique_ptr<unsigned char[], FreeBlock> bytes;
   std::int64_t wanted = size;
   {
     Platform::NativeFile file;
@@ -98,8 +113,8 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
                   path.cText(), static_cast<int>(size));
       return false;
     }
-    // The buffer holds the text and a terminator in a signed 32-bit size; a
-    // larger file is refused rather than truncated.
+    // The text and a terminator must fit a signed 32-bit size; a larger file
+    // is refused rather than truncated.
     if (wanted >= INT32_MAX) {
       QUARN_LOG(kCategory, kFunction, "Refused %s: %lld bytes is more than a text may hold\n",
                 path.cText(), static_cast<long long>(wanted));
@@ -107,14 +122,15 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
     }
     // No zero fill: the read overwrites every byte before the terminator or
     // the call fails.
-    buffer.resize(static_cast<std::int32_t>(wanted + 1), false);
-    if (buffer.data() == nullptr) {
+    bytes.reset(static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(wanted) + 1)));
+    if (bytes == nullptr) {
       QUARN_LOG(kCategory, kFunction, "Couldn't allocate %ld bytes\n",
                 static_cast<long>(wanted + 1));
       return false;
     }
-    buffer.data()[wanted] = '\0';
-    const std::int64_t got = file.read(buffer.data(), wanted);
+    Platform::adviseLargeBlock(bytes.get(), static_cast<std::size_t>(wanted) + 1);
+    bytes[wanted] = 0;
+    const std::int64_t got = file.read(bytes.get(), wanted);
     file.close();
     if (got != wanted) {
       QUARN_LOG(kCategory, kFunction, "Tried to read %ld bytes, got %ld\n",
@@ -123,7 +139,7 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
     }
   }
 
-  const unsigned char* text = reinterpret_cast<const unsigned char*>(buffer.data());
+  unsigned char* text = bytes.get();
   std::size_t length = static_cast<std::size_t>(wanted);
   String<char> encoding;
   bool dropMark = false;
@@ -159,36 +175,38 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
     return false;
   }
 
-  const unsigned char* decoded = text;
-  std::size_t decodedLength = length;
-  Utf8Block converted;
-  if (!encoding.isEmpty()) {
-    converted = convertToUtf8Block(converters, encoding.cText(), text, length);
+  TextBuffer result;
+  if (encoding.isEmpty()) {
+    result.block = std::move(bytes);
+    result.text = text;
+    result.size = length;
+  } else {
+    Utf8Block converted = convertToUtf8Block(converters, encoding.cText(), text, length);
     if (converted.data == nullptr) {
       logConversionFailure(path, encoding, converted.failure);
       return false;
     }
-    decoded = converted.data.get();
+    result.text = converted.data.get();
     // Converted text ends at its first zero character.
-    decodedLength = std::strlen(reinterpret_cast<const char*>(decoded));
-    if (dropMark && decodedLength >= 3 && std::memcmp(decoded, "\xEF\xBB\xBF", 3) == 0) {
-      decoded += 3;
-      decodedLength -= 3;
+    result.size = std::strlen(reinterpret_cast<const char*>(result.text));
+    result.block = std::move(converted.data);
+    if (dropMark && result.size >= 3 && std::memcmp(result.text, "\xEF\xBB\xBF", 3) == 0) {
+      result.text += 3;
+      result.size -= 3;
     }
-    if (decodedLength == 0) {
+    if (result.size == 0) {
       QUARN_LOG(kCategory, kFunction, "Refused %s: no text once decoded as %s\n", path.cText(),
                 encoding.cText());
       return false;
     }
   }
-  if (!isLegalUtf8Sequence(decoded, decoded + decodedLength)) {
+  if (!isLegalUtf8Sequence(result.text, result.text + result.size)) {
     QUARN_LOG(kCategory, kFunction,
               "Refused %s: the text does not begin with a well-formed UTF-8 character\n",
               path.cText());
     return false;
   }
-
-  out->assign(String<unsigned char>(decoded, static_cast<std::uint32_t>(decodedLength)));
+  *out = std::move(result);
   return true;
 }
 

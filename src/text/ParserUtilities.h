@@ -8,6 +8,7 @@
 #include "framework/HostInterfaces.h"
 #include "framework/Result.h"
 #include "framework/String.h"
+#include "text/TextBuffer.h"
 #include "text/UCNVLibrary.h"
 
 namespace Quarn {
@@ -26,14 +27,19 @@ class ParserUtilities {
   /// checked.
   ///
   /// `host` may be null (no settings). Returns true when *out was replaced;
-  /// false leaves it as it was. Failures to open, size or read the file are
-  /// logged (category "Utilities"); a refused encoding or text is not.
+  /// false leaves it as it was. Every refusal logs one line saying what was
+  /// refused and why (category "Utilities").
   static bool readTextFile(const String<unsigned char>& path, ContainerHost* host,
                            String<unsigned char>* out, std::int32_t size);
   /// As above with the given converter library instead of the process-wide one.
   static bool readTextFile(const String<unsigned char>& path, ContainerHost* host,
                            String<unsigned char>* out, std::int32_t size,
                            const KVDSOLD::UCNVLibrary& converters);
+  /// As above, handing over the text in the block it was read or converted
+  /// into, without a copy.
+  static bool readTextBuffer(const String<unsigned char>& path, ContainerHost* host,
+                             TextBuffer* out, std::int32_t size,
+                             const KVDSOLD::UCNVLibrary& converters);
 };
 
 /// Replaces `path` with the local path (UTF-8) that the file URL `location`

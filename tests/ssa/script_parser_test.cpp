@@ -36,12 +36,11 @@ struct Scan {
 };
 
 Scan scan(const std::string& script, bool headerHeld = false) {
-  MediaBufferAllocator allocator;
-  const ParsedScript parsed = parseScript(script, allocator, headerHeld);
+  const ParsedScript parsed = parseScript(script, headerHeld);
   Scan result;
   result.ok = parsed.complete;
-  for (const ChunkPtr& chunk : parsed.entries) {
-    EXPECT_EQ(&chunk->allocator(), &allocator) << "entries go back where they came from";
+  for (const ChunkPtr& chunk : parsed.entries.chunks) {
+    EXPECT_EQ(&chunk->allocator(), parsed.entries.store.get()) << "entries live in the store";
     EXPECT_EQ(chunk->length(), chunk->capacity());
     EXPECT_EQ(chunk->data()[chunk->length() - 1], 0);
     result.entries.push_back(

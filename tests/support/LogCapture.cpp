@@ -1,5 +1,6 @@
 #include "support/LogCapture.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,8 +9,25 @@
 #include <regex>
 
 #include "log/Logger.h"
+#include "log/LoggingLibrary.h"
 
 namespace Quarn::Testing {
+namespace {
+
+// The reference library reads QUARN_LOG when it is loaded and when it is
+// configured; a capture that changes the variable asks it to read again.
+void reconfigure() {
+  Logger::instance();  // loads the library, if there is one
+  void* library = dlopen(kLoggingLibraryName, RTLD_NOW | RTLD_NOLOAD);
+  if (library == nullptr)
+    return;
+  if (auto configure =
+          reinterpret_cast<QuarnLogConfigureFunction>(dlsym(library, "QuarnLog_configure")))
+    configure();
+  dlclose(library);
+}
+
+}  // namespace
 
 LogCapture::LogCapture() {
   char name[] = "/tmp/quarn-log-XXXXXX";
@@ -18,10 +36,12 @@ LogCapture::LogCapture() {
     close(fd);
   path_ = name;
   setenv("QUARN_LOG", path_.c_str(), 1);
+  reconfigure();
 }
 
 LogCapture::~LogCapture() {
   unsetenv("QUARN_LOG");
+  reconfigure();
   std::remove(path_.c_str());
 }
 

@@ -1,7 +1,12 @@
-// The reference logging library. Logging is on while the environment
-// variable QUARN_LOG is set and not empty: "stderr" writes to standard
-// error, anything else names a file that lines are appended to. A line reads
+// The reference logging library. Logging is on when the environment variable
+// QUARN_LOG is set and not empty: "stderr" writes to standard error,
+// anything else names a file that lines are appended to. A line reads
 // "category function:line message" and always ends in a newline.
+//
+// The variable is read once, when the library is loaded, and again only when
+// QuarnLog_configure is called: the enabled check runs before every log
+// statement of a host's hot paths and must cost no more than a load.
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -17,13 +22,10 @@
 namespace {
 
 std::mutex destinationLock;
-std::string destinationName;       // the QUARN_LOG value `destination` was opened for
+std::string requested;             // QUARN_LOG as last read; empty: logging off
+std::string destinationName;       // the name `destination` was opened for
 std::FILE* destination = nullptr;  // null while closed
-
-const char* requestedDestination() {
-  const char* name = std::getenv("QUARN_LOG");
-  return (name != nullptr && *name != '\0') ? name : nullptr;
-}
+std::atomic<int> enabled{0};
 
 // Called with destinationLock held.
 void closeDestination() {
@@ -33,24 +35,44 @@ void closeDestination() {
   destinationName.clear();
 }
 
-// Called with destinationLock held. Follows QUARN_LOG when it changes.
+// Called with destinationLock held: reads QUARN_LOG and decides.
+void readSetting() {
+  const char* name = std::getenv("QUARN_LOG");
+  requested = name != nullptr ? name : "";
+  enabled.store(requested.empty() ? 0 : 1, std::memory_order_relaxed);
+}
+
+// Called with destinationLock held. Opens the requested destination, or
+// keeps the one already open for it.
 std::FILE* openDestination() {
-  const char* name = requestedDestination();
-  if (name == nullptr)
+  if (requested.empty())
     return nullptr;
-  if (destination != nullptr && destinationName == name)
+  if (destination != nullptr && destinationName == requested)
     return destination;
   closeDestination();
-  destination = std::strcmp(name, "stderr") == 0 ? stderr : std::fopen(name, "a");
+  destination = requested == "stderr" ? stderr : std::fopen(requested.c_str(), "a");
   if (destination != nullptr)
-    destinationName = name;
+    destinationName = requested;
   return destination;
 }
 
+// Decides once at load, before any statement can ask.
+[[maybe_unused]] const bool decidedAtLoad = [] {
+  std::lock_guard<std::mutex> guard(destinationLock);
+  readSetting();
+  return true;
+}();
+
 }  // namespace
 
+/// Reads QUARN_LOG again and opens what it names; 1 when logging is on.
 QUARN_LOG_EXPORT int QuarnLog_configure(void) {
   std::lock_guard<std::mutex> guard(destinationLock);
+  readSetting();
+  if (requested.empty()) {
+    closeDestination();
+    return 0;
+  }
   return openDestination() != nullptr ? 1 : 0;
 }
 
@@ -61,7 +83,7 @@ QUARN_LOG_EXPORT int QuarnLog_close(void) {
 }
 
 QUARN_LOG_EXPORT int QuarnLog_isEnabled(void) {
-  return requestedDestination() != nullptr ? 1 : 0;
+  return enabled.load(std::memory_order_relaxed);
 }
 
 QUARN_LOG_EXPORT int QuarnLog_write(const char* category, const char* function, int line,

@@ -3,8 +3,11 @@
 #include "platform/LargeMemory.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <string>
 
 namespace Quarn {
 namespace {
@@ -49,6 +52,7 @@ class Utf8Output {
  public:
   explicit Utf8Output(std::size_t capacity) { resize(capacity); }
 
+  unsigned char* begin() const { return block_.get(); }
   char* end() const { return reinterpret_cast<char*>(block_.get()) + length_; }
   const char* limit() const { return reinterpret_cast<const char*>(block_.get()) + capacity_; }
   void setEnd(const char* end) {
@@ -88,6 +92,75 @@ class Utf8Output {
   std::size_t capacity_ = 0;
 };
 
+// Whether `name` is one of the usual spellings of UTF-16 with a byte order
+// given: 1 little-endian, 2 big-endian, 0 anything else. Case, "-", "_" and
+// blanks do not count, as they do not for ICU.
+int utf16Order(const char* name) {
+  std::string letters;
+  for (const char* c = name; *c != '\0' && letters.size() < 8; ++c) {
+    if (std::isalnum(static_cast<unsigned char>(*c)))
+      letters += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+  }
+  return letters == "utf16le" ? 1 : letters == "utf16be" ? 2 : 0;
+}
+
+// Well-formed UTF-16 to UTF-8 without ICU, for the most common conversion of
+// large scripts. Such a text has exactly one UTF-8 form, so the result is the
+// bytes ICU makes, only sooner. An odd length or an unpaired surrogate
+// returns false: those go to ICU, whose substitutions decide. `out` has room
+// for 3 bytes per unit.
+bool utf16ToUtf8(const unsigned char* text, std::size_t length, bool bigEndian, unsigned char* out,
+                 std::size_t& written) {
+  if (length % 2 != 0)
+    return false;
+  const std::size_t units = length / 2;
+  const int high = bigEndian ? 0 : 1;
+  auto unitAt = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(text[2 * i + high]) << 8 | text[2 * i + 1 - high];
+  };
+  // Four ASCII units at a time: every high byte zero, every low byte < 0x80.
+  const std::uint64_t notAscii = bigEndian ? 0x80FF80FF80FF80FFu : 0xFF80FF80FF80FF80u;
+  unsigned char* const start = out;
+  std::size_t i = 0;
+  while (i < units) {
+    if (i + 4 <= units) {
+      std::uint64_t word;
+      std::memcpy(&word, text + 2 * i, 8);
+      if ((word & notAscii) == 0) {
+        for (int k = 0; k < 4; ++k)
+          *out++ = text[2 * (i + k) + 1 - high];
+        i += 4;
+        continue;
+      }
+    }
+    const std::uint32_t unit = unitAt(i++);
+    if (unit < 0x80) {
+      *out++ = static_cast<unsigned char>(unit);
+    } else if (unit < 0x800) {
+      *out++ = static_cast<unsigned char>(0xC0 | unit >> 6);
+      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+    } else if (unit < 0xD800 || unit > 0xDFFF) {
+      *out++ = static_cast<unsigned char>(0xE0 | unit >> 12);
+      *out++ = static_cast<unsigned char>(0x80 | (unit >> 6 & 0x3F));
+      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+    } else {
+      if (unit > 0xDBFF || i >= units)
+        return false;
+      const std::uint32_t low = unitAt(i);
+      if (low < 0xDC00 || low > 0xDFFF)
+        return false;
+      ++i;
+      const std::uint32_t code = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+      *out++ = static_cast<unsigned char>(0xF0 | code >> 18);
+      *out++ = static_cast<unsigned char>(0x80 | (code >> 12 & 0x3F));
+      *out++ = static_cast<unsigned char>(0x80 | (code >> 6 & 0x3F));
+      *out++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    }
+  }
+  written = static_cast<std::size_t>(out - start);
+  return true;
+}
+
 Utf8Block failed(ConversionFailure why) {
   Utf8Block block;
   block.failure = why;
@@ -115,6 +188,17 @@ Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char*
 
   // Most texts need at most 1.5 bytes of UTF-8 per input byte; more grows.
   Utf8Output output(std::min(kMaxConversionOutput, length + length / 2 + 64));
+  // UTF-16 needs at most that, so the shortcut never has to grow.
+  if (const int order = utf16Order(name);
+      order != 0 && length + length / 2 <= kMaxConversionOutput) {
+    std::size_t written = 0;
+    if (utf16ToUtf8(text, length, order == 2, output.begin(), written)) {
+      if (written == 0)
+        return failed(ConversionFailure::NothingOut);
+      output.setEnd(reinterpret_cast<const char*>(output.begin()) + written);
+      return output.finish();
+    }
+  }
   std::unique_ptr<UChar[]> wide(new UChar[kChunkUnits]);
   const char* source = reinterpret_cast<const char*>(text);
   const char* const sourceEnd = source + length;

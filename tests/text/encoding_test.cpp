@@ -1,6 +1,7 @@
 // Conversion to UTF-8 through ICU: the machine's library, and none at all.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,44 @@ std::string utf16le(const std::u16string& text) {
   for (char16_t unit : text)
     bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   return bytes;
+}
+
+// UTF-16 with a byte order named takes a shortcut past ICU. Under a name ICU
+// knows for the same converter but the shortcut does not, the text goes the
+// ICU way: both must give the same bytes for every text, well-formed or not.
+TEST(SystemIcu, Utf16ShortcutGivesWhatIcuGives) {
+  const UCNVLibrary& icu = UCNVLibrary::instance();
+  ASSERT_TRUE(icu.isUsable());
+  const char16_t pieces[] = {u'A',   u' ',   u'\0',  0x7F,   0x80,   0x7FF,  0x800,  0xE9,
+                             0xFEFF, 0xFFFE, 0xFFFF, 0xD83D, 0xDE00, 0xDBFF, 0xDFFF, 0xDC00};
+  std::mt19937 random(11);
+  for (int round = 0; round < 2000; ++round) {
+    std::u16string text;
+    const int count = static_cast<int>(random() % 40);
+    for (int i = 0; i < count; ++i) {
+      // Mostly well-formed: surrogates come in pairs unless the round says not.
+      const char16_t unit = pieces[random() % (sizeof pieces / sizeof *pieces)];
+      if (unit >= 0xD800 && unit <= 0xDBFF && round % 4 != 0) {
+        text += {unit, static_cast<char16_t>(0xDC00 + random() % 0x400)};
+      } else if (unit >= 0xDC00 && unit <= 0xDFFF && round % 4 != 0) {
+        text += u'x';
+      } else {
+        text += unit;
+      }
+    }
+    std::string little = utf16le(text);
+    std::string big;
+    for (std::size_t i = 0; i + 1 < little.size(); i += 2)
+      big += {little[i + 1], little[i]};
+    if (round % 7 == 0) {  // an odd byte at the end
+      little += 'z';
+      big += 'z';
+    }
+    ASSERT_EQ(convert(icu, "UTF-16LE", little), convert(icu, "UnicodeLittleUnmarked", little))
+        << "round " << round;
+    ASSERT_EQ(convert(icu, "utf16_be", big), convert(icu, "UnicodeBigUnmarked", big))
+        << "round " << round;
+  }
 }
 
 TEST(SystemIcu, ConvertsNamedEncodingsAndRefusesUnknownOnes) {

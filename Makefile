@@ -58,9 +58,23 @@ clean: clean-fuzz
 clean-fuzz:
 	rm -rf $(FUZZ_DIR)
 
+# The benchmarks, in their own Release -O2 folder: the comparison with libass
+# (a peer used only here; install-deps --bench installs it, and without it
+# the comparison is skipped), then the Google Benchmarks. Other heavy jobs
+# on the machine make the numbers noisy.
+BENCH_DIR     ?= build-bench
+COMPARE_FLAGS ?=
+.PHONY: bench
+bench: deps
+	@scripts/install-deps --bench || echo "bench: libass-dev is missing; the comparison with libass will be skipped"
+	cmake -S . -B $(BENCH_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG"
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target benchmarks
+	COMPARE_FLAGS="$(COMPARE_FLAGS)" scripts/run-bench $(BENCH_DIR)
+
 # Plays the bundled example script through the real plug-in module.
 play: build
 	$(BUILD_DIR)/quarn-ssa-play examples/demo.ass
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(BENCH_DIR)

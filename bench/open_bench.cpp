@@ -1,69 +1,48 @@
-// Opening generated scripts of 10,000 and 100,000 events (realistic ASS
-// lines, CRLF): throughput and heap allocations per event.
+// Opening the generated scripts of 10,000 and 100,000 events (bench-scripts/
+// in the build folder): time and heap allocations per event, with the
+// process-wide logger absent, present but disabled, and enabled.
+//
+// The logger finds its library once per process through the normal dynamic
+// loader search, so each state needs a process of its own: run without
+// QUARN_BENCH_LOGGER, this program runs itself once per state with an
+// environment that makes it so, and each run checks that it is so before
+// it measures. Arguments are passed on to every run.
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <new>
-#include <random>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "CountingNew.h"
+#include "ScriptGenerator.h"
+#include "framework/List.h"
+#include "log/Logger.h"
 #include "plugin/SSAContainer.h"
 #include "support/FakeHost.h"
 
+extern char** environ;
+
 namespace {
 
-std::string timeText(unsigned ms) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%u:%02u:%02u.%02u", ms / 3600000, ms / 60000 % 60,
-                ms / 1000 % 60, ms / 10 % 100);
-  return buffer;
-}
-
-// Writes a script of `events` events and returns its path.
-std::string makeScript(int events) {
-  const std::string path = "/tmp/quarn-open-bench-" + std::to_string(events) + ".ass";
-  std::ofstream out(path, std::ios::binary);
-  out << "[Script Info]\r\nTitle: bench\r\nScriptType: v4.00+\r\nPlayResX: 1920\r\n"
-         "PlayResY: 1080\r\n\r\n[V4+ Styles]\r\nFormat: Name, Fontname, Fontsize, "
-         "PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, "
-         "StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, "
-         "MarginL, MarginR, MarginV, Encoding\r\nStyle: Default,Arial,54,&H00FFFFFF,&H000000FF,"
-         "&H00000000,&H64000000,0,0,0,0,100,100,0,0,1,2.5,1,2,60,60,40,1\r\n\r\n[Events]\r\n"
-         "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n";
-  std::mt19937 random(1);
-  const char* words[] = {"the",     "night", "{\\i1}quietly{\\i0}",
-                         "moves",   "over",  "harbour",
-                         "lights,", "and",   "we",
-                         "wait",    "\\N",   "for",
-                         "morning"};
-  unsigned at = 0;
-  for (int i = 0; i < events; ++i) {
-    at += 500 + random() % 3000;
-    std::string text;
-    for (int w = 3 + random() % 9; w > 0; --w)
-      text += std::string(words[random() % 13]) + " ";
-    out << "Dialogue: 0," << timeText(at) << "," << timeText(at + 1500 + random() % 2500)
-        << ",Default,,0,0,0,," << text << "\r\n";
-  }
-  return path;
-}
+constexpr const char* kModeVariable = "QUARN_BENCH_LOGGER";
+constexpr const char* kModes[] = {"absent", "disabled", "enabled"};
 
 void BM_Open(benchmark::State& state) {
-  const int events = static_cast<int>(state.range(0));
-  const std::string path = makeScript(events);
+  const auto events = static_cast<std::size_t>(state.range(0));
+  const std::string path = QuarnBench::scriptPath(QUARN_BENCH_SCRIPTS_DIR, events, false);
   const Quarn::String<unsigned char> location(("file://" + path).c_str());
   Quarn::SourceDescriptor source;
   source.location = &location;
-  long bytes = 0;
-  {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    bytes = static_cast<long>(in.tellg());
-  }
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0)
+    state.SkipWithError("no script; run open_bench without QUARN_BENCH_LOGGER");
+  const char* log = std::getenv("QUARN_LOG");
   Quarn::Testing::FakePluginHost pluginHost;
   Quarn::Testing::FakeContainerHost host;
   long allocated = 0;
@@ -78,13 +57,89 @@ void BM_Open(benchmark::State& state) {
     container.closeStreams(false);
     container.discardHeader();
     host.destroyRemovedStreams();
+    // The log would otherwise grow by tens of megabytes an iteration.
+    if (log != nullptr && truncate(log, 0) != 0)
+      state.SkipWithError("cannot empty the log");
     state.ResumeTiming();
   }
-  state.SetBytesProcessed(state.iterations() * bytes);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(info.st_size));
   state.counters["allocs_per_event"] =
       static_cast<double>(allocated) / static_cast<double>(state.iterations() * events);
-  std::remove(path.c_str());
 }
-BENCHMARK(BM_Open)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// True when the process-wide logger is in the state this run was made for.
+bool loggerIs(const std::string& mode) {
+  const Quarn::Logger& logger = Quarn::Logger::instance();
+  if (mode == "absent")
+    return !logger.hasLibrary();
+  if (mode == "disabled")
+    return logger.hasLibrary() && !logger.isEnabled();
+  return mode == "enabled" && logger.hasLibrary() && logger.isEnabled();
+}
+
+// Runs this program once per logger state; the first failure is the result.
+int runEachMode(char** argv) {
+  for (std::size_t events : {10000u, 100000u}) {
+    bool written = false;
+    std::string error;
+    if (!QuarnBench::ensureScripts(QUARN_BENCH_SCRIPTS_DIR, events, &written, &error)) {
+      std::fprintf(stderr, "open_bench: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  const char* libraryPath = std::getenv("LD_LIBRARY_PATH");
+  const std::string log = "/tmp/quarn-open-bench-" + std::to_string(getpid()) + ".log";
+  for (const std::string mode : kModes) {
+    std::vector<std::string> variables;
+    for (char** e = environ; *e != nullptr; ++e) {
+      const std::string entry = *e;
+      const std::string name = entry.substr(0, entry.find('='));
+      if (name != "QUARN_LOG" && name != "LD_LIBRARY_PATH" && name != kModeVariable)
+        variables.push_back(entry);
+    }
+    variables.push_back(std::string(kModeVariable) + "=" + mode);
+    if (mode != "absent") {
+      variables.push_back(std::string("LD_LIBRARY_PATH=") + QUARN_LOGGING_DIR +
+                          (libraryPath != nullptr ? std::string(":") + libraryPath : ""));
+    }
+    if (mode == "enabled")
+      variables.push_back("QUARN_LOG=" + log);
+    std::vector<char*> env;
+    for (std::string& v : variables)
+      env.push_back(v.data());
+    env.push_back(nullptr);
+    std::fflush(stdout);
+    pid_t pid = 0;
+    int status = 0;
+    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, env.data()) != 0 ||
+        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::fprintf(stderr, "open_bench: the run with the logger %s failed\n", mode.c_str());
+      std::remove(log.c_str());
+      return 1;
+    }
+  }
+  std::remove(log.c_str());
+  return 0;
+}
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  const char* mode = std::getenv(kModeVariable);
+  if (mode == nullptr)
+    return runEachMode(argv);
+  if (!loggerIs(mode)) {
+    std::fprintf(stderr, "open_bench: the logger is not %s in this process\n", mode);
+    return 1;
+  }
+  benchmark::RegisterBenchmark((std::string("BM_Open/logger:") + mode).c_str(), BM_Open)
+      ->Arg(10000)
+      ->Arg(100000)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 2;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

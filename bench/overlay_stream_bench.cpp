@@ -1,73 +1,140 @@
-// Reading and seeking an overlay stream of 100,000 entries of about 80 bytes,
-// with the heap allocations each read costs.
+// The stream of a script of 1,000,000 entries of 80-byte lines, opened
+// through the container's host face: reading one chunk (with the heap
+// allocations it costs), and seeking or finding a sync point at random times.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
-#include <atomic>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "CountingNew.h"
+#include "ScriptGenerator.h"
+#include "framework/List.h"
 #include "plugin/SSAContainer.h"
-#include "subtitle/OverlayStream.h"
 #include "support/FakeHost.h"
 
 namespace {
 
-using Quarn::MediaChunk;
-using Stream = Quarn::SubtitleParserTemplate<Quarn::SSAContainer>::OverlayStream;
+constexpr std::size_t kEntries = 1000000;
+constexpr std::size_t kLineBytes = 80;
+constexpr std::uint32_t kSpacingMs = 1000;
 
-constexpr int kEntries = 100000;
+/// Keeps the stream the container offers, as a host does.
+class StreamKeepingHost : public Quarn::Testing::FakeContainerHost {
+ public:
+  void streamAdded(Quarn::StreamInterface& stream) override {
+    FakeContainerHost::streamAdded(stream);
+    this->stream = &stream;
+  }
+  Quarn::StreamInterface* stream = nullptr;
+};
 
-// A container holding one stream of kEntries entries, 40 to 120 bytes each.
+// A script of kEntries lines of exactly kLineBytes bytes (CRLF not counted),
+// one a second, lasting 0.5 to 4 seconds so that entries overlap.
+std::string writeScript() {
+  const char* folder = std::getenv("TMPDIR");
+  // The container knows a script by its extension.
+  std::string path = std::string(folder != nullptr ? folder : "/tmp") + "/quarn-stream-XXXXXX.ass";
+  const int fd = mkstemps(path.data(), 4);
+  if (fd < 0)
+    return {};
+  close(fd);
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr)
+    return {};
+  std::fputs(
+      "[Script Info]\r\nScriptType: v4.00+\r\n\r\n[Events]\r\n"
+      "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n",
+      out);
+  QuarnBench::Random random(80);
+  char line[256];
+  for (std::size_t i = 0; i < kEntries; ++i) {
+    const std::uint32_t start = static_cast<std::uint32_t>(i) * kSpacingMs / 10;
+    const std::uint32_t end = start + random.range(50, 400);
+    int n = std::snprintf(line, sizeof line,
+                          "Dialogue: 0,%u:%02u:%02u.%02u,%u:%02u:%02u.%02u,"
+                          "Default,,0,0,0,,",
+                          start / 360000, start / 6000 % 60, start / 100 % 60, start % 100,
+                          end / 360000, end / 6000 % 60, end / 100 % 60, end % 100);
+    for (; static_cast<std::size_t>(n) < kLineBytes; ++n)
+      line[n] = static_cast<char>('a' + (i + static_cast<std::size_t>(n)) % 26);
+    std::fwrite(line, 1, kLineBytes, out);
+    std::fputs("\r\n", out);
+  }
+  if (std::fclose(out) != 0)
+    return {};
+  return path;
+}
+
 struct Table {
   Table() {
+    const std::string path = writeScript();
+    const Quarn::String<unsigned char> location(("file://" + path).c_str());
+    Quarn::SourceDescriptor source;
+    source.location = &location;
     container.setHost(&host, 1);
-    std::mt19937 random(7);
-    std::vector<Quarn::ChunkPtr> entries;
-    entries.reserve(kEntries);
-    for (int i = 0; i < kEntries; ++i) {
-      const std::uint32_t size = 40 + random() % 81;
-      auto* block = new unsigned char[size];
-      std::memset(block, 'a' + i % 26, size - 1);
-      block[size - 1] = 0;
-      Quarn::ChunkPtr chunk(container.bufferAllocator()->createChunk(block, size));
-      chunk->length() = size;
-      chunk->timestamp = static_cast<std::uint32_t>(i) * 1500;
-      chunk->duration = 2000;
-      entries.push_back(std::move(chunk));
+    const bool opened = !path.empty() && container.open(&source) == Quarn::ResultOk;
+    std::remove(path.c_str());
+    if (opened) {
+      const Quarn::List<unsigned long long> ids = container.getProgramIds();
+      if (!ids.isEmpty())
+        container.selectProgram(ids.head()->value);
     }
-    stream = container.addOverlayStream(std::move(entries), Quarn::String<unsigned char>("b.ass"),
-                                        Quarn::String<char>(), Quarn::String<char>());
-    stream->setConsumer(&consumer);
+    if (host.stream == nullptr)
+      return;
+    host.stream->setConsumer(&consumer);
+    // Read through once: the stream must serve every line, 80 bytes each.
+    for (Quarn::MediaChunk* chunk = nullptr;
+         host.stream->readStream(&chunk) == Quarn::ResultOk && chunk != nullptr;) {
+      complete = complete && chunk->length() == kLineBytes + 1;
+      ++entries;
+      chunk->release();
+    }
+    complete = complete && entries == kEntries;
   }
 
   Quarn::Testing::FakePluginHost pluginHost;
-  Quarn::Testing::FakeContainerHost host;
+  StreamKeepingHost host;
   Quarn::SSAContainer container{&pluginHost};
   Quarn::Testing::FakeConsumer consumer{INT32_MAX};
-  Stream* stream = nullptr;
+  std::size_t entries = 0;
+  bool complete = true;
 };
 
-Table& table() {
-  static Table* t = new Table();
-  return *t;
+// Built once and never destroyed: the benchmarks share it.
+Quarn::StreamInterface* stream(benchmark::State& state) {
+  static Table* table = new Table();
+  if (table->host.stream == nullptr || !table->complete) {
+    state.SkipWithError("the stream does not serve 1,000,000 entries of 80 bytes");
+    return nullptr;
+  }
+  return table->host.stream;
 }
 
-void BM_ReadStreamForward(benchmark::State& state) {
-  Stream* stream = table().stream;
-  stream->rewind();
+std::vector<std::uint32_t> randomTimes() {
+  std::mt19937 random(11);
+  std::vector<std::uint32_t> times(4096);
+  for (std::uint32_t& t : times)
+    t = static_cast<std::uint32_t>(random() % (kEntries * kSpacingMs + 5000));
+  return times;
+}
+
+void BM_ReadStream(benchmark::State& state) {
+  Quarn::StreamInterface* s = stream(state);
+  if (s == nullptr)
+    return;
+  s->rewind();
   long reads = 0;
   const long before = QuarnBench::allocations;
   for (auto _ : state) {
-    MediaChunk* chunk = nullptr;
-    stream->readStream(&chunk);
+    Quarn::MediaChunk* chunk = nullptr;
+    s->readStream(&chunk);
     if (chunk == nullptr) {
-      stream->rewind();
+      s->rewind();
       continue;
     }
     benchmark::DoNotOptimize(chunk->data());
@@ -80,22 +147,36 @@ void BM_ReadStreamForward(benchmark::State& state) {
           ? static_cast<double>(QuarnBench::allocations - before) / static_cast<double>(reads)
           : 0;
 }
-BENCHMARK(BM_ReadStreamForward);
+BENCHMARK(BM_ReadStream);
 
 void BM_SeekStream(benchmark::State& state) {
-  Stream* stream = table().stream;
-  std::mt19937 random(11);
-  std::vector<std::uint32_t> targets(4096);
-  for (std::uint32_t& t : targets)
-    t = random() % (kEntries * 1500u);
+  Quarn::StreamInterface* s = stream(state);
+  if (s == nullptr)
+    return;
+  const std::vector<std::uint32_t> times = randomTimes();
   std::size_t i = 0;
   for (auto _ : state) {
     std::uint32_t reached = 0;
-    stream->seekStream(targets[i++ % targets.size()], &reached, 0);
+    s->seekStream(times[i++ % times.size()], &reached, 0);
     benchmark::DoNotOptimize(reached);
   }
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_SeekStream);
+
+void BM_FindSyncPoint(benchmark::State& state) {
+  Quarn::StreamInterface* s = stream(state);
+  if (s == nullptr)
+    return;
+  const std::vector<std::uint32_t> times = randomTimes();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    std::uint32_t point = 0;
+    s->findSyncPoint(0, times[i++ % times.size()], &point);
+    benchmark::DoNotOptimize(point);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FindSyncPoint);
 
 }  // namespace

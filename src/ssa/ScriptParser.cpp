@@ -7,6 +7,7 @@
 #include <string>
 
 #include "log/Logger.h"
+#include "platform/Memory.h"
 #include "ssa/TimeReader.h"
 #include "ssa/Tokenizer.h"
 
@@ -185,7 +186,7 @@ bool ScanState::eventLine(const Line& line) {
   // once the chunk exists.
   std::vector<ChunkPtr>& entries = result.entries.chunks;
   if (entries.size() == entries.capacity())
-    entries.reserve(entries.size() * 2 + 64);
+    Platform::reservePrepared(entries, entries.size() * 2 + 64);
   entries.emplace_back(store.createEntry(bytes, static_cast<std::uint32_t>(n + 1)));
   MediaChunk& entry = *entries.back();
 

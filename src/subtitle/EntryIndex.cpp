@@ -2,10 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/Memory.h"
+
 namespace Quarn {
 
 void EntryIndex::build(const std::vector<ChunkPtr>& entries) {
   const std::size_t n = entries.size();
+  Platform::reservePrepared(starts_, n);
+  Platform::reservePrepared(maxEndFromFront_, n);
+  Platform::reservePrepared(minEndFromBack_, n);
   starts_.resize(n);
   maxEndFromFront_.resize(n);
   minEndFromBack_.resize(n);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Memory.h"
 #include "subtitle/LanguageCodes.h"
 #include "subtitle/OverlayStream.h"
 #include "subtitle/OverlayStreamImpl.h"
@@ -154,7 +155,7 @@ void SubtitleParserTemplate<C>::sortByStart(std::vector<ChunkPtr>& entries) {
     MediaChunk* entry;
   };
   std::vector<Key> keys;
-  keys.reserve(entries.size());
+  Platform::reservePrepared(keys, entries.size());
   for (const ChunkPtr& entry : entries)
     keys.push_back(Key{entry->timestamp, entry.get()});
   std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.start < b.start; });

@@ -1,7 +1,5 @@
 #include "text/Encoding.h"
 
-#include "platform/LargeMemory.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -84,7 +82,6 @@ class Utf8Output {
     block_.release();
     block_.reset(static_cast<unsigned char*>(grown));
     capacity_ = capacity;
-    Platform::adviseLargeBlock(grown, capacity + 1);
   }
 
   std::unique_ptr<unsigned char[], FreeBlock> block_;

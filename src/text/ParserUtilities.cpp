@@ -8,7 +8,7 @@
 #include "framework/Records.h"
 #include "log/Logger.h"
 #include "platform/FileUrl.h"
-#include "platform/LargeMemory.h"
+#include "platform/Memory.h"
 #include "platform/NativeFile.h"
 #include "text/ByteOrderMark.h"
 #include "text/Encoding.h"
@@ -128,7 +128,7 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
                 static_cast<long>(wanted + 1));
       return false;
     }
-    Platform::adviseLargeBlock(bytes.get(), static_cast<std::size_t>(wanted) + 1);
+    Platform::prepareLargeBlock(bytes.get(), static_cast<std::size_t>(wanted) + 1);
     bytes[wanted] = 0;
     const std::int64_t got = file.read(bytes.get(), wanted);
     file.close();

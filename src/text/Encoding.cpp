@@ -1,11 +1,17 @@
 #include "text/Encoding.h"
 
+#include "platform/Memory.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace Quarn {
 namespace {
@@ -58,6 +64,15 @@ class Utf8Output {
   }
   std::size_t length() const { return length_; }
 
+  /// Grows until `more` bytes fit behind the end; false when they cannot.
+  bool makeRoom(std::size_t more) {
+    while (capacity_ - length_ < more) {
+      if (!grow())
+        return false;
+    }
+    return true;
+  }
+
   /// False when the result may not grow any further.
   bool grow() {
     if (capacity_ >= kMaxConversionOutput)
@@ -103,23 +118,37 @@ int utf16Order(const char* name) {
 
 // Well-formed UTF-16 to UTF-8 without ICU, for the most common conversion of
 // large scripts. Such a text has exactly one UTF-8 form, so the result is the
-// bytes ICU makes, only sooner. An odd length or an unpaired surrogate
-// returns false: those go to ICU, whose substitutions decide. `out` has room
-// for 3 bytes per unit.
-bool utf16ToUtf8(const unsigned char* text, std::size_t length, bool bigEndian, unsigned char* out,
-                 std::size_t& written) {
-  if (length % 2 != 0)
-    return false;
+// bytes ICU makes, only sooner. Converts the units of the even `length`
+// bytes at `text` to `out`, which has room for 3 bytes per unit, and
+// advances it. With `holdLast` a high surrogate as the last unit is left for
+// the next piece. `consumed` gets the bytes converted. False on an unpaired
+// surrogate: such a text goes to ICU, whose substitutions decide.
+bool utf16Units(const unsigned char* text, std::size_t length, bool bigEndian, bool holdLast,
+                unsigned char*& out, std::size_t& consumed) {
   const std::size_t units = length / 2;
   const int high = bigEndian ? 0 : 1;
   auto unitAt = [&](std::size_t i) {
     return static_cast<std::uint32_t>(text[2 * i + high]) << 8 | text[2 * i + 1 - high];
   };
-  // Four ASCII units at a time: every high byte zero, every low byte < 0x80.
+  // Runs of ASCII, which most scripts are, go eight or four units at a time:
+  // every high byte zero, every low byte below 0x80.
   const std::uint64_t notAscii = bigEndian ? 0x80FF80FF80FF80FFu : 0xFF80FF80FF80FF80u;
-  unsigned char* const start = out;
   std::size_t i = 0;
   while (i < units) {
+#ifdef __SSE2__
+    if (i + 8 <= units) {
+      __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 2 * i));
+      if (bigEndian)
+        word = _mm_or_si128(_mm_slli_epi16(word, 8), _mm_srli_epi16(word, 8));
+      const __m128i high = _mm_and_si128(word, _mm_set1_epi16(static_cast<short>(0xFF80)));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(word, word));
+        out += 8;
+        i += 8;
+        continue;
+      }
+    }
+#endif
     if (i + 4 <= units) {
       std::uint64_t word;
       std::memcpy(&word, text + 2 * i, 8);
@@ -130,7 +159,7 @@ bool utf16ToUtf8(const unsigned char* text, std::size_t length, bool bigEndian, 
         continue;
       }
     }
-    const std::uint32_t unit = unitAt(i++);
+    const std::uint32_t unit = unitAt(i);
     if (unit < 0x80) {
       *out++ = static_cast<unsigned char>(unit);
     } else if (unit < 0x800) {
@@ -141,9 +170,14 @@ bool utf16ToUtf8(const unsigned char* text, std::size_t length, bool bigEndian, 
       *out++ = static_cast<unsigned char>(0x80 | (unit >> 6 & 0x3F));
       *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
     } else {
-      if (unit > 0xDBFF || i >= units)
+      if (unit > 0xDBFF)
         return false;
-      const std::uint32_t low = unitAt(i);
+      if (i + 1 >= units) {
+        if (!holdLast)
+          return false;
+        break;
+      }
+      const std::uint32_t low = unitAt(i + 1);
       if (low < 0xDC00 || low > 0xDFFF)
         return false;
       ++i;
@@ -153,8 +187,9 @@ bool utf16ToUtf8(const unsigned char* text, std::size_t length, bool bigEndian, 
       *out++ = static_cast<unsigned char>(0x80 | (code >> 6 & 0x3F));
       *out++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
     }
+    ++i;
   }
-  written = static_cast<std::size_t>(out - start);
+  consumed = 2 * i;
   return true;
 }
 
@@ -187,12 +222,13 @@ Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char*
   Utf8Output output(std::min(kMaxConversionOutput, length + length / 2 + 64));
   // UTF-16 needs at most that, so the shortcut never has to grow.
   if (const int order = utf16Order(name);
-      order != 0 && length + length / 2 <= kMaxConversionOutput) {
-    std::size_t written = 0;
-    if (utf16ToUtf8(text, length, order == 2, output.begin(), written)) {
-      if (written == 0)
+      order != 0 && length % 2 == 0 && length + length / 2 <= kMaxConversionOutput) {
+    unsigned char* out = output.begin();
+    std::size_t consumed = 0;
+    if (utf16Units(text, length, order == 2, false, out, consumed)) {
+      if (out == output.begin())
         return failed(ConversionFailure::NothingOut);
-      output.setEnd(reinterpret_cast<const char*>(output.begin()) + written);
+      output.setEnd(reinterpret_cast<const char*>(out));
       return output.finish();
     }
   }
@@ -225,6 +261,63 @@ Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char*
   if (output.length() == 0)
     return failed(ConversionFailure::NothingOut);
   return output.finish();
+}
+
+ConversionFailure checkConverters(const KVDSOLD::UCNVLibrary& converters, const char* name) {
+  if (name == nullptr)
+    return ConversionFailure::NoInput;
+  if (!converters.isUsable())
+    return ConversionFailure::NoLibrary;
+  if (OpenConverter(converters, name).get() == nullptr)
+    return ConversionFailure::UnknownEncoding;
+  if (OpenConverter(converters, "utf8").get() == nullptr)
+    return ConversionFailure::NoLibrary;
+  return ConversionFailure::None;
+}
+
+bool isStreamableUtf16(const char* name) {
+  return name != nullptr && utf16Order(name) != 0;
+}
+
+bool streamUtf16ToUtf8(const char* name, std::size_t expected, const ReadPiece& read,
+                       Utf8Block& out, std::size_t& bytesRead) {
+  bytesRead = 0;
+  const int order = name != nullptr ? utf16Order(name) : 0;
+  if (order == 0 || expected > kMaxConversionInput)
+    return false;
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  // A piece, behind at most three bytes left from the last: a held high
+  // surrogate and an odd byte.
+  std::unique_ptr<unsigned char[]> piece(new unsigned char[kPiece + 4]);
+  // Scripts are mostly ASCII, one byte for every two read.
+  Utf8Output output(expected / 2 + 4096);
+  Platform::prepareLargeBlock(output.begin(), expected / 2);
+  std::size_t carried = 0;
+  for (;;) {
+    const std::int64_t got = read(piece.get() + carried, kPiece);
+    if (got < 0)
+      return false;
+    bytesRead += static_cast<std::size_t>(got);
+    const bool last = static_cast<std::size_t>(got) < kPiece;
+    const std::size_t available = carried + static_cast<std::size_t>(got);
+    const std::size_t even = available & ~std::size_t{1};
+    if (!output.makeRoom(even / 2 * 3))
+      return false;
+    unsigned char* end = reinterpret_cast<unsigned char*>(output.end());
+    std::size_t consumed = 0;
+    if (!utf16Units(piece.get(), even, order == 2, !last, end, consumed))
+      return false;
+    output.setEnd(reinterpret_cast<const char*>(end));
+    carried = available - consumed;
+    if (last) {
+      if (carried != 0)
+        return false;  // an odd byte or a lone high surrogate at the end
+      break;
+    }
+    std::memmove(piece.get(), piece.get() + consumed, carried);
+  }
+  out = output.length() == 0 ? failed(ConversionFailure::NothingOut) : output.finish();
+  return true;
 }
 
 String<unsigned char> convertToUtf8(const char* name, const unsigned char* text,

@@ -1,5 +1,6 @@
 #include "text/ParserUtilities.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -91,56 +92,46 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
   if (out == nullptr)
     return false;
 
-  // The file is open only while it is read; its bytes live to the end, and
-  // become the result when no conversion is needed.
-  std::unique_ptr<unsigned char[], FreeBlock> bytes;
-  std::int64_t wanted = size;
-  {
-    Platform::NativeFile file;
-    if (!isUsablePath(path) || !file.open(path.cText(), 0)) {
-      QUARN_LOG(kCategory, kFunction, "Failed to open file %s\n", path.cText());
-      return false;
-    }
-    if (wanted == -1) {
-      wanted = file.seek(0, Platform::SeekFrom::End);
-      file.seek(0, Platform::SeekFrom::Begin);
-    }
-    if (wanted < 0) {
-      if (size == -1)
-        QUARN_LOG(kCategory, kFunction, "Refused %s: its size cannot be read\n", path.cText());
-      else
-        QUARN_LOG(kCategory, kFunction, "Refused %s: %d is no number of bytes to read\n",
-                  path.cText(), static_cast<int>(size));
-      return false;
-    }
-    // The text and a terminator must fit a signed 32-bit size; a larger file
-    // is refused rather than truncated.
-    if (wanted >= INT32_MAX) {
-      QUARN_LOG(kCategory, kFunction, "Refused %s: %lld bytes is more than a text may hold\n",
-                path.cText(), static_cast<long long>(wanted));
-      return false;
-    }
-    // No zero fill: the read overwrites every byte before the terminator or
-    // the call fails.
-    bytes.reset(static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(wanted) + 1)));
-    if (bytes == nullptr) {
-      QUARN_LOG(kCategory, kFunction, "Couldn't allocate %ld bytes\n",
-                static_cast<long>(wanted + 1));
-      return false;
-    }
-    Platform::prepareLargeBlock(bytes.get(), static_cast<std::size_t>(wanted) + 1);
-    bytes[wanted] = 0;
-    const std::int64_t got = file.read(bytes.get(), wanted);
-    file.close();
-    if (got != wanted) {
-      QUARN_LOG(kCategory, kFunction, "Tried to read %ld bytes, got %ld\n",
-                static_cast<long>(wanted), static_cast<long>(got));
-      return false;
-    }
+  // The file stays open while the encoding is decided, which the first bytes
+  // and the host's settings do: well-formed UTF-16 is then converted as it
+  // is read, any other text read whole first.
+  Platform::NativeFile file;
+  if (!isUsablePath(path) || !file.open(path.cText(), 0)) {
+    QUARN_LOG(kCategory, kFunction, "Failed to open file %s\n", path.cText());
+    return false;
   }
+  std::int64_t wanted = size;
+  if (wanted == -1) {
+    wanted = file.seek(0, Platform::SeekFrom::End);
+    file.seek(0, Platform::SeekFrom::Begin);
+  }
+  if (wanted < 0) {
+    if (size == -1)
+      QUARN_LOG(kCategory, kFunction, "Refused %s: its size cannot be read\n", path.cText());
+    else
+      QUARN_LOG(kCategory, kFunction, "Refused %s: %d is no number of bytes to read\n",
+                path.cText(), static_cast<int>(size));
+    return false;
+  }
+  // The text and a terminator must fit a signed 32-bit size; a larger file
+  // is refused rather than truncated.
+  if (wanted >= INT32_MAX) {
+    QUARN_LOG(kCategory, kFunction, "Refused %s: %lld bytes is more than a text may hold\n",
+              path.cText(), static_cast<long long>(wanted));
+    return false;
+  }
+  auto shortRead = [&](std::int64_t got) {
+    QUARN_LOG(kCategory, kFunction, "Tried to read %ld bytes, got %ld\n", static_cast<long>(wanted),
+              static_cast<long>(got));
+    return false;
+  };
+  unsigned char head[4] = {0, 0, 0, 0};
+  const std::int64_t headSize = std::min<std::int64_t>(wanted, sizeof head);
+  if (const std::int64_t got = file.read(head, headSize); got != headSize)
+    return shortRead(got);
 
-  unsigned char* text = bytes.get();
-  std::size_t length = static_cast<std::size_t>(wanted);
+  const std::size_t length = static_cast<std::size_t>(wanted);
+  std::size_t skip = 0;
   String<char> encoding;
   bool dropMark = false;
 
@@ -148,7 +139,7 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
   // does not override what the file declares.
   const SettingValue overrideEmbedded = askHost(host, "OverrideEmbedded");
   if (overrideEmbedded.tag == SettingTagBoolean && overrideEmbedded.value.boolean == 0) {
-    std::uint32_t skip = detectEncoding(text, length, encoding);
+    skip = detectEncoding(head, static_cast<std::size_t>(headSize), encoding);
     if (skip != 0 && skip == length) {
       QUARN_LOG(kCategory, kFunction, "Refused %s: the file holds only a %s byte-order mark\n",
                 path.cText(), encoding.cText());
@@ -161,8 +152,6 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
       skip = 0;
       dropMark = true;
     }
-    text += skip;
-    length -= skip;
   }
   if (encoding.isEmpty()) {
     const SettingValue name = askHost(host, "Name");
@@ -170,18 +159,14 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
       encoding.assign(String<char>(name.value.text->data()));
   }
   // Refused only now: the host is asked for its settings on every read.
-  if (wanted == 0) {
+  if (length == 0) {
     QUARN_LOG(kCategory, kFunction, "Refused %s: the file is empty\n", path.cText());
     return false;
   }
 
+  // What a conversion made becomes the text, refused when nothing is left.
   TextBuffer result;
-  if (encoding.isEmpty()) {
-    result.block = std::move(bytes);
-    result.text = text;
-    result.size = length;
-  } else {
-    Utf8Block converted = convertToUtf8Block(converters, encoding.cText(), text, length);
+  auto takeConverted = [&](Utf8Block converted) {
     if (converted.data == nullptr) {
       logConversionFailure(path, encoding, converted.failure);
       return false;
@@ -197,6 +182,59 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
     if (result.size == 0) {
       QUARN_LOG(kCategory, kFunction, "Refused %s: no text once decoded as %s\n", path.cText(),
                 encoding.cText());
+      return false;
+    }
+    return true;
+  };
+
+  bool decided = false;
+  if (!encoding.isEmpty() && isStreamableUtf16(encoding.cText()) &&
+      checkConverters(converters, encoding.cText()) == ConversionFailure::None &&
+      file.seek(static_cast<std::int64_t>(skip), Platform::SeekFrom::Begin) ==
+          static_cast<std::int64_t>(skip)) {
+    // No more than the size taken above, as a whole read would take.
+    std::size_t left = length - skip;
+    const ReadPiece readPiece = [&](unsigned char* buffer, std::size_t count) {
+      const std::int64_t got = file.read(buffer, static_cast<std::int64_t>(std::min(count, left)));
+      if (got > 0)
+        left -= static_cast<std::size_t>(got);
+      return got;
+    };
+    Utf8Block converted;
+    std::size_t got = 0;
+    if (streamUtf16ToUtf8(encoding.cText(), length - skip, readPiece, converted, got)) {
+      if (got != length - skip)
+        return shortRead(static_cast<std::int64_t>(skip + got));
+      if (!takeConverted(std::move(converted)))
+        return false;
+      decided = true;
+    }
+  }
+
+  if (!decided) {
+    // The whole file; its bytes become the result when no conversion is
+    // needed. No zero fill: the read overwrites every byte before the
+    // terminator or the call fails.
+    std::unique_ptr<unsigned char[], FreeBlock> bytes(
+        static_cast<unsigned char*>(std::malloc(length + 1)));
+    if (bytes == nullptr) {
+      QUARN_LOG(kCategory, kFunction, "Couldn't allocate %ld bytes\n",
+                static_cast<long>(wanted + 1));
+      return false;
+    }
+    Platform::prepareLargeBlock(bytes.get(), length + 1);
+    bytes[length] = 0;
+    if (file.seek(0, Platform::SeekFrom::Begin) != 0)
+      return shortRead(0);
+    if (const std::int64_t got = file.read(bytes.get(), wanted); got != wanted)
+      return shortRead(got);
+    file.close();
+    if (encoding.isEmpty()) {
+      result.block = std::move(bytes);
+      result.text = result.block.get() + skip;
+      result.size = length - skip;
+    } else if (!takeConverted(convertToUtf8Block(converters, encoding.cText(), bytes.get() + skip,
+                                                 length - skip))) {
       return false;
     }
   }

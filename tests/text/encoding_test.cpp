@@ -1,6 +1,8 @@
 // Conversion to UTF-8 through ICU: the machine's library, and none at all.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,6 +65,59 @@ TEST(SystemIcu, Utf16ShortcutGivesWhatIcuGives) {
     ASSERT_EQ(convert(icu, "utf16_be", big), convert(icu, "UnicodeBigUnmarked", big))
         << "round " << round;
   }
+}
+
+// Streaming takes well-formed UTF-16 whatever the pieces it arrives in, and
+// hands back (false) what only ICU may decide.
+TEST(SystemIcu, Utf16StreamTakesPiecesAndHandsBackFaults) {
+  const UCNVLibrary& icu = UCNVLibrary::instance();
+  ASSERT_TRUE(icu.isUsable());
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  auto stream = [](const std::string& bytes, std::string& text) {
+    std::size_t at = 0;
+    const Quarn::ReadPiece reader = [&](unsigned char* buffer, std::size_t count) {
+      const std::size_t n = std::min(count, bytes.size() - at);
+      std::memcpy(buffer, bytes.data() + at, n);
+      at += n;
+      return static_cast<std::int64_t>(n);
+    };
+    Quarn::Utf8Block block;
+    std::size_t read = 0;
+    if (!Quarn::streamUtf16ToUtf8("UTF16-LE", bytes.size(), reader, block, read))
+      return false;
+    EXPECT_EQ(read, bytes.size());
+    text.assign(reinterpret_cast<const char*>(block.data.get()), block.length);
+    return true;
+  };
+  const std::string plain = utf16le(std::u16string(kPiece, u'a'));  // two pieces
+  const struct {
+    const char* what;
+    std::size_t at;
+    std::u16string units;
+    bool streamed;
+  } rows[] = {
+      {"plain", 0, u"", true},
+      {"a pair across the first piece's end", kPiece - 2, u"\xD83D\xDE00", true},
+      {"a pair across it, one byte on", kPiece - 1, u"\xD83D\xDE00", true},
+      {"every length of character", kPiece - 6, u"\xE9\x20AC\xD83D\xDE00", true},
+      {"a lone high surrogate in the first piece", 100, u"\xD83Dz", false},
+      {"a lone low surrogate in the second", kPiece + 100, u"\xDE00", false},
+      {"a lone high surrogate last", 2 * kPiece - 2, u"\xD83D", false},
+  };
+  for (const auto& row : rows) {
+    std::string bytes = plain;
+    bytes.replace(row.at, 2 * row.units.size(), utf16le(row.units));
+    std::string text;
+    ASSERT_EQ(stream(bytes, text), row.streamed) << row.what;
+    if (row.streamed) {
+      EXPECT_EQ(text, convert(icu, "UnicodeLittleUnmarked", bytes)) << row.what;
+    }
+  }
+  std::string text;
+  EXPECT_FALSE(stream(plain + "z", text)) << "an odd byte at the end";
+  EXPECT_FALSE(Quarn::isStreamableUtf16("UTF-16")) << "no byte order: ICU reads the mark";
+  EXPECT_FALSE(Quarn::isStreamableUtf16("UnicodeLittleUnmarked"));
+  EXPECT_TRUE(Quarn::isStreamableUtf16("utf_16be"));
 }
 
 TEST(SystemIcu, ConvertsNamedEncodingsAndRefusesUnknownOnes) {

@@ -172,6 +172,40 @@ TEST_F(ReadTextFile, SizesAndRefusedTextsAreLoggedAsDocumented) {
             }));
 }
 
+// UTF-16 named with its byte order is converted as it is read, a megabyte at a
+// time; under another name for the same converter the whole text goes
+// through ICU. Both must read the same, wherever a pair or a fault falls.
+TEST_F(ReadTextFile, Utf16ReadInPiecesReadsAsIcuDoes) {
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  auto readAs = [&](const char* name, const std::string& bytes) {
+    FakeContainerHost named;
+    named.setText("Name", name);
+    return read(bytes, &named);
+  };
+  const std::string plain(kPiece + 4096, 'a');  // bytes, two per unit
+  struct Row {
+    const char* what;
+    std::size_t at;
+    std::u16string units;
+    bool oddByte;
+  };
+  const Row rows[] = {
+      {"a pair across the end of the first piece", kPiece - 2, u"\xD83D\xDE00", false},
+      {"a lone high surrogate in the second piece", kPiece + 100, u"\xD83D", false},
+      {"a lone high surrogate as the very last unit", plain.size() - 2, u"\xD83D", false},
+      {"an odd byte at the end", 0, u"", true},
+  };
+  for (const Row& row : rows) {
+    std::string bytes = plain;
+    bytes.replace(row.at, 2 * row.units.size(), utf16le(row.units));
+    if (row.oddByte)
+      bytes += 'z';
+    const std::string pieces = readAs("UTF-16LE", bytes);
+    ASSERT_NE(pieces, "<refused>") << row.what;
+    EXPECT_EQ(pieces, readAs("UnicodeLittleUnmarked", bytes)) << row.what;
+  }
+}
+
 // Every refusal of a text says what was refused and why, in one line.
 TEST_F(ReadTextFile, EachRefusedTextLogsItsReason) {
   ASSERT_TRUE(LogCapture::available());

@@ -149,33 +149,34 @@ void BM_ReadStream(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadStream);
 
-void BM_SeekStream(benchmark::State& state) {
+// Times `query(stream, time)` at random times; its answer is kept alive.
+template <class Query>
+void timeQueries(benchmark::State& state, Query query) {
   Quarn::StreamInterface* s = stream(state);
   if (s == nullptr)
     return;
   const std::vector<std::uint32_t> times = randomTimes();
   std::size_t i = 0;
-  for (auto _ : state) {
-    std::uint32_t reached = 0;
-    s->seekStream(times[i++ % times.size()], &reached, 0);
-    benchmark::DoNotOptimize(reached);
-  }
+  for (auto _ : state)
+    benchmark::DoNotOptimize(query(*s, times[i++ % times.size()]));
   state.SetItemsProcessed(state.iterations());
+}
+
+void BM_SeekStream(benchmark::State& state) {
+  timeQueries(state, [](Quarn::StreamInterface& s, std::uint32_t time) {
+    std::uint32_t reached = 0;
+    s.seekStream(time, &reached, 0);
+    return reached;
+  });
 }
 BENCHMARK(BM_SeekStream);
 
 void BM_FindSyncPoint(benchmark::State& state) {
-  Quarn::StreamInterface* s = stream(state);
-  if (s == nullptr)
-    return;
-  const std::vector<std::uint32_t> times = randomTimes();
-  std::size_t i = 0;
-  for (auto _ : state) {
+  timeQueries(state, [](Quarn::StreamInterface& s, std::uint32_t time) {
     std::uint32_t point = 0;
-    s->findSyncPoint(0, times[i++ % times.size()], &point);
-    benchmark::DoNotOptimize(point);
-  }
-  state.SetItemsProcessed(state.iterations());
+    s.findSyncPoint(0, time, &point);
+    return point;
+  });
 }
 BENCHMARK(BM_FindSyncPoint);
 

@@ -1,6 +1,7 @@
 #include "text/Encoding.h"
 
 #include "platform/Memory.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <cctype>
@@ -130,9 +131,8 @@ bool utf16Units(const unsigned char* text, std::size_t length, bool bigEndian, b
   auto unitAt = [&](std::size_t i) {
     return static_cast<std::uint32_t>(text[2 * i + high]) << 8 | text[2 * i + 1 - high];
   };
-  // Runs of ASCII, which most scripts are, go eight or four units at a time:
-  // every high byte zero, every low byte below 0x80.
-  const std::uint64_t notAscii = bigEndian ? 0x80FF80FF80FF80FFu : 0xFF80FF80FF80FF80u;
+  // Runs of ASCII, which most scripts are, go eight units at a time (four
+  // without SSE2): every high byte zero, every low byte below 0x80.
   std::size_t i = 0;
   while (i < units) {
 #ifdef __SSE2__
@@ -140,16 +140,17 @@ bool utf16Units(const unsigned char* text, std::size_t length, bool bigEndian, b
       __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 2 * i));
       if (bigEndian)
         word = _mm_or_si128(_mm_slli_epi16(word, 8), _mm_srli_epi16(word, 8));
-      const __m128i high = _mm_and_si128(word, _mm_set1_epi16(static_cast<short>(0xFF80)));
-      if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF) {
+      const __m128i upper = _mm_and_si128(word, _mm_set1_epi16(static_cast<short>(0xFF80)));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(upper, _mm_setzero_si128())) == 0xFFFF) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(word, word));
         out += 8;
         i += 8;
         continue;
       }
     }
-#endif
+#else
     if (i + 4 <= units) {
+      const std::uint64_t notAscii = bigEndian ? 0x80FF80FF80FF80FFu : 0xFF80FF80FF80FF80u;
       std::uint64_t word;
       std::memcpy(&word, text + 2 * i, 8);
       if ((word & notAscii) == 0) {
@@ -159,16 +160,10 @@ bool utf16Units(const unsigned char* text, std::size_t length, bool bigEndian, b
         continue;
       }
     }
+#endif
     const std::uint32_t unit = unitAt(i);
-    if (unit < 0x80) {
-      *out++ = static_cast<unsigned char>(unit);
-    } else if (unit < 0x800) {
-      *out++ = static_cast<unsigned char>(0xC0 | unit >> 6);
-      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
-    } else if (unit < 0xD800 || unit > 0xDFFF) {
-      *out++ = static_cast<unsigned char>(0xE0 | unit >> 12);
-      *out++ = static_cast<unsigned char>(0x80 | (unit >> 6 & 0x3F));
-      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+    if (unit < 0xD800 || unit > 0xDFFF) {
+      out = appendUtf8(unit, out);
     } else {
       if (unit > 0xDBFF)
         return false;
@@ -181,11 +176,7 @@ bool utf16Units(const unsigned char* text, std::size_t length, bool bigEndian, b
       if (low < 0xDC00 || low > 0xDFFF)
         return false;
       ++i;
-      const std::uint32_t code = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-      *out++ = static_cast<unsigned char>(0xF0 | code >> 18);
-      *out++ = static_cast<unsigned char>(0x80 | (code >> 12 & 0x3F));
-      *out++ = static_cast<unsigned char>(0x80 | (code >> 6 & 0x3F));
-      *out++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+      out = appendUtf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), out);
     }
     ++i;
   }
@@ -201,6 +192,19 @@ Utf8Block failed(ConversionFailure why) {
 
 }  // namespace
 
+ConversionFailure checkConverters(const KVDSOLD::UCNVLibrary& converters, const char* name) {
+  if (name == nullptr)
+    return ConversionFailure::NoInput;
+  if (!converters.isUsable())
+    return ConversionFailure::NoLibrary;
+  if (OpenConverter(converters, name).get() == nullptr)
+    return ConversionFailure::UnknownEncoding;
+  // An ICU without UTF-8 is no ICU.
+  if (OpenConverter(converters, "utf8").get() == nullptr)
+    return ConversionFailure::NoLibrary;
+  return ConversionFailure::None;
+}
+
 // The text goes through UTF-16 a chunk at a time, so the intermediate stays
 // small and in cache whatever the input's size; only the result grows.
 Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char* name,
@@ -209,14 +213,9 @@ Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char*
     return failed(ConversionFailure::NoInput);
   if (length > kMaxConversionInput)
     return failed(ConversionFailure::TooLarge);
-  if (!converters.isUsable())
-    return failed(ConversionFailure::NoLibrary);
-  OpenConverter decoder(converters, name);
-  if (decoder.get() == nullptr)
-    return failed(ConversionFailure::UnknownEncoding);
-  OpenConverter encoder(converters, "utf8");
-  if (encoder.get() == nullptr)
-    return failed(ConversionFailure::NoLibrary);  // an ICU without UTF-8 is no ICU
+  if (const ConversionFailure why = checkConverters(converters, name);
+      why != ConversionFailure::None)
+    return failed(why);
 
   // Most texts need at most 1.5 bytes of UTF-8 per input byte; more grows.
   Utf8Output output(std::min(kMaxConversionOutput, length + length / 2 + 64));
@@ -232,6 +231,10 @@ Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char*
       return output.finish();
     }
   }
+  OpenConverter decoder(converters, name);
+  OpenConverter encoder(converters, "utf8");
+  if (decoder.get() == nullptr || encoder.get() == nullptr)
+    return failed(ConversionFailure::NoLibrary);
   std::unique_ptr<UChar[]> wide(new UChar[kChunkUnits]);
   const char* source = reinterpret_cast<const char*>(text);
   const char* const sourceEnd = source + length;
@@ -261,18 +264,6 @@ Utf8Block convertToUtf8Block(const KVDSOLD::UCNVLibrary& converters, const char*
   if (output.length() == 0)
     return failed(ConversionFailure::NothingOut);
   return output.finish();
-}
-
-ConversionFailure checkConverters(const KVDSOLD::UCNVLibrary& converters, const char* name) {
-  if (name == nullptr)
-    return ConversionFailure::NoInput;
-  if (!converters.isUsable())
-    return ConversionFailure::NoLibrary;
-  if (OpenConverter(converters, name).get() == nullptr)
-    return ConversionFailure::UnknownEncoding;
-  if (OpenConverter(converters, "utf8").get() == nullptr)
-    return ConversionFailure::NoLibrary;
-  return ConversionFailure::None;
 }
 
 bool isStreamableUtf16(const char* name) {

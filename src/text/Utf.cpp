@@ -1,5 +1,7 @@
 #include "text/Utf.h"
 
+#include <cstring>
+
 namespace Quarn {
 namespace {
 
@@ -114,32 +116,36 @@ std::ptrdiff_t encodeUtf8(const std::u16string& text, unsigned char* out) {
       ++i;
     }
     unsigned char encoded[4];
-    int count;
-    if (code < 0x80) {
-      encoded[0] = static_cast<unsigned char>(code);
-      count = 1;
-    } else if (code < 0x800) {
-      encoded[0] = static_cast<unsigned char>(0xC0 | (code >> 6));
-      count = 2;
-    } else if (code < 0x10000) {
-      encoded[0] = static_cast<unsigned char>(0xE0 | (code >> 12));
-      count = 3;
-    } else {
-      encoded[0] = static_cast<unsigned char>(0xF0 | (code >> 18));
-      count = 4;
-    }
-    for (int k = 1; k < count; ++k)
-      encoded[k] = static_cast<unsigned char>(0x80 | ((code >> (6 * (count - 1 - k))) & 0x3F));
-    if (out != nullptr) {
-      for (int k = 0; k < count; ++k)
-        out[bytes + k] = encoded[k];
-    }
+    const std::ptrdiff_t count = appendUtf8(code, encoded) - encoded;
+    if (out != nullptr)
+      std::memcpy(out + bytes, encoded, static_cast<std::size_t>(count));
     bytes += count;
   }
   return bytes;
 }
 
 }  // namespace
+
+unsigned char* appendUtf8(char32_t code, unsigned char* out) {
+  if (code < 0x80) {
+    *out++ = static_cast<unsigned char>(code);
+    return out;
+  }
+  int count;
+  if (code < 0x800) {
+    *out++ = static_cast<unsigned char>(0xC0 | (code >> 6));
+    count = 2;
+  } else if (code < 0x10000) {
+    *out++ = static_cast<unsigned char>(0xE0 | (code >> 12));
+    count = 3;
+  } else {
+    *out++ = static_cast<unsigned char>(0xF0 | (code >> 18));
+    count = 4;
+  }
+  for (int k = 1; k < count; ++k)
+    *out++ = static_cast<unsigned char>(0x80 | ((code >> (6 * (count - 1 - k))) & 0x3F));
+  return out;
+}
 
 bool isLegalUtf8Sequence(const unsigned char* text, const unsigned char* end) {
   if (text == nullptr || end == nullptr || text >= end)

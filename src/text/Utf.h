@@ -22,6 +22,10 @@ enum ConversionResult : std::int32_t {
   sourceIllegal = 3,    // an ill-formed sequence or a surrogate code point
 };
 
+/// Writes the UTF-8 form of `code` (at most U+10FFFF, no surrogate) at
+/// `out`, which has room for 4 bytes, and returns the end of what it wrote.
+unsigned char* appendUtf8(char32_t code, unsigned char* out);
+
 /// True when the UTF-8 sequence starting at `text` lies wholly before `end`
 /// and is well-formed (no overlong form, no surrogate, nothing above
 /// U+10FFFF). `text == end` (no byte at all) is false.

@@ -1,12 +1,18 @@
 #include "MediaBuffer.h"
 
 #include "MediaBufferAllocator.h"
+#include "RecursiveLock.h"
 
 namespace Quarn {
+
+MediaBuffer::MediaBuffer() {
+  buildLock(mutex_);
+}
 
 MediaBuffer::~MediaBuffer() {
   // Not virtual dispatch: destruction waits for the lock like the base release.
   MediaBuffer::release();
+  destroyLock(mutex_);
 }
 
 void MediaBuffer::setData(unsigned char* data, std::uint32_t capacity) {
@@ -15,25 +21,25 @@ void MediaBuffer::setData(unsigned char* data, std::uint32_t capacity) {
 }
 
 void MediaBuffer::release() {
-  mutex_.lock();
-  mutex_.unlock();
+  lockIn(mutex_).lock();
+  lockIn(mutex_).unlock();
 }
 
 unsigned char* MediaBuffer::lockData() {
-  mutex_.lock();
+  lockIn(mutex_).lock();
   return data_;
 }
 
 void MediaBuffer::unlockData() {
-  mutex_.unlock();
+  lockIn(mutex_).unlock();
 }
 
 void MediaBuffer::lock() {
-  mutex_.lock();
+  lockIn(mutex_).lock();
 }
 
 void MediaBuffer::unlock() {
-  mutex_.unlock();
+  lockIn(mutex_).unlock();
 }
 
 MediaChunk::~MediaChunk() {

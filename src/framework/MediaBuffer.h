@@ -3,9 +3,9 @@
 // of a stream.
 #pragma once
 
-#include <boost/thread/recursive_mutex.hpp>
 #include <cstdint>
 
+#include "LockSpace.h"
 #include "Properties.h"
 #include "String.h"
 
@@ -21,7 +21,7 @@ class MediaBufferAllocator;
 /// has one owner at a time and ownership passes explicitly.
 class MediaBuffer {
  public:
-  MediaBuffer() = default;
+  MediaBuffer();
   /// Waits until no other thread holds the lock, then frees the buffer's own
   /// members. The attached block is not freed.
   virtual ~MediaBuffer();
@@ -58,7 +58,7 @@ class MediaBuffer {
   std::uint32_t length_ = 0;
   std::uint32_t capacity_ = 0;
   unsigned char* data_ = nullptr;
-  boost::recursive_mutex mutex_;
+  LockSpace mutex_;
   String<unsigned char> ownedBytes_;
 };
 

@@ -2,13 +2,19 @@
 
 #include <mutex>
 
+#include "RecursiveLock.h"
+
 namespace Quarn {
 
 StreamInterface::StreamInterface(std::uint64_t containerId, std::uint64_t streamId,
                                  std::uint32_t kindFlags)
-    : containerId_(containerId), streamId_(streamId), kindFlags_(kindFlags) {}
+    : containerId_(containerId), streamId_(streamId), kindFlags_(kindFlags) {
+  buildLock(streamLock_);
+}
 
-StreamInterface::~StreamInterface() = default;
+StreamInterface::~StreamInterface() {
+  destroyLock(streamLock_);
+}
 
 void StreamInterface::getValuePair(std::int32_t& first, std::int32_t& second) {
   first = valuePair_[0];
@@ -20,7 +26,7 @@ std::uint32_t StreamInterface::getKindFlags() {
 }
 
 List<StreamInterface*> StreamInterface::getLinkedStreams(std::uint32_t mask) {
-  std::lock_guard<boost::recursive_mutex> guard(streamLock_);
+  std::lock_guard<boost::recursive_mutex> guard(lockIn(streamLock_));
   List<StreamInterface*> result;
   for (const auto& entry : linkedStreams_) {
     if ((entry.second.first & mask) == mask)

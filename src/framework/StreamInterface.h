@@ -2,13 +2,13 @@
 #pragma once
 
 #include <atomic>
-#include <boost/thread/recursive_mutex.hpp>
 #include <cstdint>
 #include <map>
 #include <utility>
 
 #include "HostInterfaces.h"
 #include "List.h"
+#include "LockSpace.h"
 #include "MediaBuffer.h"
 #include "Properties.h"
 #include "Result.h"
@@ -93,7 +93,7 @@ class StreamInterface {
   std::int32_t paramA_ = 0;
   std::int32_t paramB_ = 0;
   std::int32_t valuePair_[2] = {0, 0};
-  boost::recursive_mutex streamLock_;
+  LockSpace streamLock_;
   std::map<std::uint64_t, std::pair<std::uint32_t, StreamInterface*>> linkedStreams_;
   std::uint32_t kindFlags_;
   std::atomic<std::int32_t> lastEndTime_{0};

@@ -72,6 +72,17 @@ bench: deps
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target benchmarks
 	COMPARE_FLAGS="$(COMPARE_FLAGS)" scripts/run-bench $(BENCH_DIR)
 
+# Installs the plug-in, the player, the headers and the CMake and pkg-config
+# files under PREFIX (docs/host-guide.md lists what goes where).
+PREFIX ?= /usr/local
+.PHONY: install package
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package of the same tree, installed under /usr, in $(BUILD_DIR)/.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
 # Plays the bundled example script through the real plug-in module.
 play: build
 	$(BUILD_DIR)/quarn-ssa-play examples/demo.ass

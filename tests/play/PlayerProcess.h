@@ -43,13 +43,16 @@ struct PlayerRun {
 /// is reported once, by the test that names it, and not by every run.
 enum class LeakCheck { Off, On };
 
-/// The environment of the player: ours, with the leak check set as asked.
+/// The environment of the player: ours, with the leak check set as asked and
+/// without QUARN_LOG, so that the plug-in logs only when a test asks for it.
 inline std::vector<std::string> playerEnvironment(LeakCheck leaks) {
   const std::string setting = leaks == LeakCheck::On ? "detect_leaks=1" : "detect_leaks=0";
   std::vector<std::string> environment;
   bool found = false;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     std::string text = *entry;
+    if (text.rfind("QUARN_LOG=", 0) == 0)
+      continue;
     if (text.rfind("ASAN_OPTIONS=", 0) == 0) {
       text += ":" + setting;  // the last setting of a flag wins
       found = true;
@@ -61,11 +64,11 @@ inline std::vector<std::string> playerEnvironment(LeakCheck leaks) {
   return environment;
 }
 
-/// Runs the player with `arguments` from `folder` (the test's own folder when
-/// empty). A player that does not finish within a minute is killed: a hang is
-/// a failure like any other.
-inline PlayerRun runPlayer(const std::vector<std::string>& arguments,
-                           const std::string& folder = {}, LeakCheck leaks = LeakCheck::Off) {
+/// Runs `program` with `arguments` from `folder` (the test's own folder when
+/// empty), with the player's environment and no input. A program that does
+/// not finish within a minute is killed: a hang is a failure like any other.
+inline PlayerRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::string& folder = {}, LeakCheck leaks = LeakCheck::Off) {
   const auto limit = std::chrono::seconds(60);
   PlayerRun run;
   int outPipe[2];
@@ -77,7 +80,7 @@ inline PlayerRun runPlayer(const std::vector<std::string>& arguments,
     close(outPipe[1]);
     return run;
   }
-  std::vector<std::string> argvText{QUARN_PLAY_PATH};
+  std::vector<std::string> argvText{program};
   argvText.insert(argvText.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& text : argvText)
@@ -92,6 +95,9 @@ inline PlayerRun runPlayer(const std::vector<std::string>& arguments,
   // posix_spawn has no portable way to change folder; a shell-free fork does.
   const pid_t pid = fork();
   if (pid == 0) {
+    const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (nothing >= 0)
+      dup2(nothing, STDIN_FILENO);
     dup2(outPipe[1], STDOUT_FILENO);
     dup2(errPipe[1], STDERR_FILENO);
     if (!folder.empty() && chdir(folder.c_str()) != 0)
@@ -149,6 +155,12 @@ inline PlayerRun runPlayer(const std::vector<std::string>& arguments,
   else if (WIFSIGNALED(wstatus))
     run.status = 128 + WTERMSIG(wstatus);
   return run;
+}
+
+/// Runs the player with `arguments`, as runProgram does.
+inline PlayerRun runPlayer(const std::vector<std::string>& arguments,
+                           const std::string& folder = {}, LeakCheck leaks = LeakCheck::Off) {
+  return runProgram(QUARN_PLAY_PATH, arguments, folder, leaks);
 }
 
 /// A fresh folder for the scripts a test writes, removed with its contents.

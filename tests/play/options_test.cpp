@@ -27,13 +27,14 @@ TEST(CommandLine, DefaultsWithOnlyASource) {
   EXPECT_FALSE(p.options.seek.has_value());
   EXPECT_FALSE(p.options.quiet);
   EXPECT_FALSE(p.options.realtime);
+  EXPECT_FALSE(p.options.verbose);
 }
 
 TEST(CommandLine, EveryOptionInBothValueForms) {
   const ParsedCommandLine p =
       parse({"--json", "--header", "--plugin", "/m.so", "--override-embedded=false", "--codepage",
              "windows-1252", "--lang=pt-BR", "--rate", "-1000", "--seek=4294967295", "--quiet",
-             "film.ass", "--realtime"});
+             "film.ass", "--realtime", "--verbose"});
   ASSERT_EQ(p.command, Command::Play) << p.error;
   EXPECT_TRUE(p.options.json);
   EXPECT_TRUE(p.options.header);
@@ -45,6 +46,7 @@ TEST(CommandLine, EveryOptionInBothValueForms) {
   EXPECT_EQ(p.options.seek, std::optional<std::uint32_t>(4294967295u));
   EXPECT_TRUE(p.options.quiet);
   EXPECT_TRUE(p.options.realtime);
+  EXPECT_TRUE(p.options.verbose);
   EXPECT_EQ(p.options.source, "film.ass");
 }
 
@@ -86,6 +88,7 @@ TEST(CommandLine, RefusedWithAReason) {
       {"-x", "x"},
       {"x", "--seek"},
       {"--json=yes", "x"},
+      {"--verbose=1", "x"},
       {"--plugin=", "x"},
       {"--override-embedded", "yes", "x"},
       {"--override-embedded", "1", "x"},

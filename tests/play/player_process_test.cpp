@@ -18,7 +18,7 @@ TEST(PlayerProcess, HelpAndVersionGoToStandardOutput) {
 
   const PlayerRun version = runPlayer({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "quarn-ssa-play 0.1.0\n");
+  EXPECT_EQ(version.out, "quarn-ssa-play " QUARN_PROJECT_VERSION "\n");
 }
 
 TEST(PlayerProcess, UsageErrorsExitWithTwoAndPrintNothingOnStandardOutput) {
@@ -68,11 +68,13 @@ TEST(PlayerProcess, FailedOpenPrintsOpenAndEndAndExitsWithOne) {
   EXPECT_EQ(run.err,
             "quarn-ssa-play: cannot open file://" + missing + ": ResultFailed (0x80100001)\n");
 
-  // The human view leaves the report to standard error; --quiet keeps the end line.
+  // The human view leaves the report to standard error, with the cause the
+  // file shows; --quiet keeps the end line.
   const PlayerRun human = runPlayer({missing});
   EXPECT_EQ(human.status, 1);
   EXPECT_EQ(human.out, "");
-  EXPECT_EQ(human.err, run.err);
+  EXPECT_EQ(human.err,
+            run.err + "quarn-ssa-play: cannot read " + missing + ": No such file or directory\n");
   const PlayerRun quiet = runPlayer({"--json", "--quiet", missing});
   EXPECT_EQ(quiet.status, 1);
   EXPECT_EQ(quiet.out, "{\"event\":\"end\",\"chunks\":0}\n");

@@ -122,6 +122,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       options.quiet = true;
     } else if (name == "--realtime") {
       options.realtime = true;
+    } else if (name == "--verbose") {
+      options.verbose = true;
     } else if (name == "--help" || name == "-h") {
       help = true;
     } else if (name == "--version") {
@@ -149,6 +151,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   return parsed;
 }
 
+// Each option starts its line; its description follows two spaces or more
+// later, on the next line when the option is too wide.
 std::string usageText() {
   return "Usage: quarn-ssa-play [OPTIONS] SOURCE\n"
          "Plays an SSA/ASS script through the quarn-ssa plug-in module and prints\n"
@@ -156,10 +160,13 @@ std::string usageText() {
          "\n"
          "Options:\n"
          "  --plugin PATH                  the plug-in module to load (default:\n"
-         "                                 libquarn_ssa.so beside this program)\n"
+         "                                 libquarn_ssa.so beside this program, then\n"
+         "                                 in ../lib/quarn/plugins/ from its folder)\n"
          "  --json                         JSON Lines instead of the human view\n"
          "  --header                       also print the format header\n"
-         "  --override-embedded true|false answer to setting CodePage/OverrideEmbedded\n"
+         "  --override-embedded true|false\n"
+         "                                 answer to setting CodePage/OverrideEmbedded;\n"
+         "                                 false lets a byte-order mark decide\n"
          "  --codepage NAME                answer to setting CodePage/Name\n"
          "  --lang TAG                     preferred language (default: empty)\n"
          "  --rate N                       playback rate, 1000 is normal forward speed,\n"
@@ -167,10 +174,12 @@ std::string usageText() {
          "  --seek MS                      seek to MS milliseconds before reading\n"
          "  --quiet                        print only the final count (or end line)\n"
          "  --realtime                     show each entry when the clock reaches it\n"
-         "  --help, --version              this text, the version\n"
+         "  --verbose                      the plug-in's own log on standard error\n"
+         "  -h, --help                     this text\n"
+         "  --version                      the version\n"
          "\n"
          "Exit status: 0 played, 1 the source could not be opened or read,\n"
-         "2 usage error, 3 the plug-in module could not be loaded.\n";
+         "2 usage error, 3 the plug-in module could not be found or loaded.\n";
 }
 
 std::string versionText() {

@@ -9,7 +9,7 @@
 namespace QuarnPlay {
 
 struct Options {
-  /// The module to load; empty means libquarn_ssa.so beside the player.
+  /// The module to load; empty means the default search (ModuleSearch.h).
   std::string pluginPath;
   bool json = false;
   bool header = false;
@@ -22,6 +22,8 @@ struct Options {
   std::optional<std::uint32_t> seek;
   bool quiet = false;
   bool realtime = false;
+  /// The plug-in's own log on standard error.
+  bool verbose = false;
   std::string source;
 };
 

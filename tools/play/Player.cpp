@@ -1,17 +1,20 @@
 #include "Player.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <functional>
 #include <thread>
 #include <vector>
 
+#include "Diagnosis.h"
 #include "MediaClock.h"
+#include "ModuleSearch.h"
 #include "PlayerHost.h"
+#include "Progress.h"
 #include "framework/ContainerInterface.h"
 #include "framework/List.h"
 #include "framework/Plugin.h"
@@ -44,6 +47,17 @@ class LoadedModule {
  private:
   void* handle_;
 };
+
+/// "a", "a and b", "a, b and c".
+std::string joinPlaces(const std::vector<std::string>& places) {
+  std::string text;
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    if (i > 0)
+      text += i + 1 == places.size() ? " and " : ", ";
+    text += places[i];
+  }
+  return text;
+}
 
 std::string describeResult(Quarn::Result result) {
   return std::string(Quarn::resultName(result)) + " (" + formatResultCode(result) + ")";
@@ -81,14 +95,20 @@ struct ReadOutcome {
 /// the caller's, so that it happens however the run ends.
 class Session {
  public:
-  Session(const Options& options, Report& report, std::FILE* errors,
+  Session(const Options& options, Report& report, std::FILE* errors, bool progressAllowed,
           Quarn::ContainerInterface& container, PlayerContainerHost& host)
-      : options_(options), report_(report), errors_(errors), container_(container), host_(host) {}
+      : options_(options),
+        report_(report),
+        errors_(errors),
+        progressAllowed_(progressAllowed),
+        container_(container),
+        host_(host) {}
 
-  int run(const std::string& location);
+  int run(const Source& played);
 
  private:
   int fail(const std::string& what, Quarn::Result result, std::uint64_t chunks = 0);
+  void explainOpenFailure(const Source& source);
   void takeHeader(Quarn::StreamInterface& stream);
   void position(Quarn::StreamInterface& stream, bool report);
   ReadOutcome readAll(Quarn::StreamInterface& stream, bool paced, bool print);
@@ -96,18 +116,33 @@ class Session {
   const Options& options_;
   Report& report_;
   std::FILE* errors_;
+  const bool progressAllowed_;
   Quarn::ContainerInterface& container_;
   PlayerContainerHost& host_;
   MediaClock clock_;
+  /// Drawn while the entries are read, when the run allows it.
+  std::optional<ProgressLine> progress_;
 };
 
 int Session::fail(const std::string& what, Quarn::Result result, std::uint64_t chunks) {
+  progress_.reset();
   report_.end(chunks, false);
   std::fprintf(errors_, "%s: %s: %s\n", kProgram, what.c_str(), describeResult(result).c_str());
   return kExitNotRead;
 }
 
-int Session::run(const std::string& location) {
+// The human view adds the likely cause of a refused local file. JSON runs
+// keep their standard error as it is: scripts read it.
+void Session::explainOpenFailure(const Source& source) {
+  if (options_.json || source.localPath.empty())
+    return;
+  const std::string cause = diagnoseOpenFailure(readSourceFile(source.localPath), options_);
+  if (!cause.empty())
+    std::fprintf(errors_, "%s: %s\n", kProgram, cause.c_str());
+}
+
+int Session::run(const Source& played) {
+  const std::string& location = played.location;
   const Quarn::String<unsigned char> locationText(location.data(),
                                                   static_cast<std::uint32_t>(location.size()));
   Quarn::SourceDescriptor source;
@@ -122,6 +157,7 @@ int Session::run(const std::string& location) {
     report_.end(0, false);
     std::fprintf(errors_, "%s: cannot open %s: %s (%s)\n", kProgram, location.c_str(),
                  openResultName(opened), formatResultCode(opened).c_str());
+    explainOpenFailure(played);
     return kExitNotRead;
   }
 
@@ -154,9 +190,10 @@ int Session::run(const std::string& location) {
   position(*stream, true);
 
   std::optional<std::uint64_t> entries;
-  if (report_.wantsEntryCount()) {
-    // The count comes first in the human view: read through once without
-    // printing, then go back to where reading starts.
+  if (report_.wantsEntryCount() || progressAllowed_) {
+    // The count comes first in the human view, and the progress line needs
+    // it as its total: read through once without printing, then go back to
+    // where reading starts.
     clock_.runFree();
     const ReadOutcome counted = readAll(*stream, false, false);
     if (!counted.failure)
@@ -169,7 +206,10 @@ int Session::run(const std::string& location) {
     clock_.startPaced(options_.seek.value_or(0));
   else
     clock_.runFree();
+  if (progressAllowed_ && entries && progressWorthShowing(*entries))
+    progress_.emplace(errors_, kProgram, *entries);
   const ReadOutcome outcome = readAll(*stream, options_.realtime, true);
+  progress_.reset();
   if (outcome.failure)
     return fail("reading the stream failed", *outcome.failure, outcome.chunks);
   report_.end(outcome.chunks, outcome.stalled);
@@ -224,6 +264,8 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
         const std::string text(payloadText(data, chunk->length(), chunk->capacity()));
         chunk->unlockData();
         report_.chunk(chunk->timestamp, chunk->duration, chunk->length(), text);
+        if (progress_)
+          progress_->update(outcome.chunks);
       }
       chunk->release();
       continue;
@@ -250,17 +292,28 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
 
 }  // namespace
 
-std::string defaultPluginPath() {
-  std::vector<char> buffer(4096);
-  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
-    return "libquarn_ssa.so";
-  std::string exe(buffer.data(), static_cast<std::size_t>(n));
-  return exe.substr(0, exe.rfind('/') + 1) + "libquarn_ssa.so";
-}
-
-int play(const Options& options, const std::string& location, Report& report, std::FILE* errors) {
-  const std::string path = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+int play(const Options& options, const Source& source, Report& report, std::FILE* errors,
+         bool progressAllowed) {
+  std::string path = options.pluginPath;
+  if (path.empty()) {
+    const std::string folder = executableFolder();
+    if (folder.empty()) {
+      path = kModuleName;  // left to the loader's own search
+    } else {
+      const ModuleSearch search = findModule(folder, isFile);
+      if (search.found.empty()) {
+        std::fprintf(errors,
+                     "%s: cannot find the plug-in module: tried %s; name one with --plugin PATH\n",
+                     kProgram, joinPlaces(search.tried).c_str());
+        return kExitNoModule;
+      }
+      path = search.found;
+    }
+  }
+  // The logging library reads the variable when the module first loads it,
+  // which is after this; what the user had set is overridden on purpose.
+  if (options.verbose)
+    setenv("QUARN_LOG", "stderr", 1);
   LoadedModule module(path);
   if (!module.loaded()) {
     const char* why = dlerror();
@@ -298,8 +351,8 @@ int play(const Options& options, const std::string& location, Report& report, st
 
   int status = kExitNotRead;
   try {
-    Session session(options, report, errors, *container, containerHost);
-    status = session.run(location);
+    Session session(options, report, errors, progressAllowed, *container, containerHost);
+    status = session.run(source);
   } catch (const std::exception& e) {
     std::fprintf(errors, "%s: the plug-in failed: %s\n", kProgram, e.what());
   }

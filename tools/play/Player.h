@@ -18,11 +18,18 @@ enum ExitStatus : int {
   kExitNoModule = 3,  // the module cannot be loaded or offers no container
 };
 
-/// libquarn_ssa.so in the folder of the running executable.
-std::string defaultPluginPath();
+/// What the player plays.
+struct Source {
+  /// The URL handed to the plug-in.
+  std::string location;
+  /// For a SOURCE given as a path, that path made absolute; else empty.
+  std::string localPath;
+};
 
-/// Plays `location` (the URL handed to the plug-in) with `options`, printing
-/// through `report` and messages on `errors`; returns the exit status.
-int play(const Options& options, const std::string& location, Report& report, std::FILE* errors);
+/// Plays `source` with `options`, printing through `report` and messages on
+/// `errors`; returns the exit status. With `progressAllowed` a long stream's
+/// progress is drawn on `errors` while it is read (see Progress.h).
+int play(const Options& options, const Source& source, Report& report, std::FILE* errors,
+         bool progressAllowed = false);
 
 }  // namespace QuarnPlay

@@ -3,12 +3,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Options.h"
 #include "Player.h"
+#include "Progress.h"
 #include "Report.h"
 #include "SourceLocation.h"
 
@@ -55,7 +58,12 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
   }
-  const std::string location = sourceToLocation(options.source, folder);
+  Source source;
+  source.location = sourceToLocation(options.source, folder);
+  if (!startsWithUrlScheme(options.source))
+    source.localPath = options.source[0] == '/' ? options.source
+                       : folder.back() == '/'   ? folder + options.source
+                                                : folder + "/" + options.source;
 
   // Paced output must reach the terminal line by line.
   std::unique_ptr<Report> report;
@@ -63,7 +71,13 @@ int main(int argc, char** argv) {
     report = std::make_unique<JsonReport>(stdout, options.quiet, options.realtime);
   else
     report = std::make_unique<HumanReport>(stdout, options.quiet, options.realtime);
-  const int status = play(options, location, *report, stderr);
+  Console console;
+  console.stdoutIsTerminal = isatty(STDOUT_FILENO) == 1;
+  console.stderrIsTerminal = isatty(STDERR_FILENO) == 1;
+  const char* term = std::getenv("TERM");
+  console.dumbTerminal = term != nullptr && std::strcmp(term, "dumb") == 0;
+  const int status = play(options, source, *report, stderr,
+                          progressAllowed(console, options.json, options.quiet, options.verbose));
   if (std::fflush(stdout) != 0) {
     std::perror("quarn-ssa-play: standard output");
     return status == kExitPlayed ? kExitNotRead : status;

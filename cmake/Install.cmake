@@ -1,0 +1,64 @@
+# What `cmake --install` puts where, for hosts that load the plug-in:
+#
+#   bin/quarn-ssa-play                     the player
+#   lib/quarn/plugins/libquarn_ssa.so      the plug-in module
+#   lib/libQuarn_Logging.so                the reference logging library
+#   include/quarn/*.h                      the headers a host compiles against
+#   lib/cmake/QuarnSSA/                    find_package(QuarnSSA CONFIG)
+#   lib/pkgconfig/quarn-ssa.pc             pkg-config
+#   share/man/man1/quarn-ssa-play.1        the player's manual
+#   share/doc/quarn-ssa/                   the host guide
+#
+# Everything is found relative to something else in the tree, so a tree moved
+# elsewhere (a package unpacked into a scratch root) still works: the player
+# looks for ../lib/quarn/plugins, the module finds the logging library two
+# folders up, the CMake package and the pkg-config file locate themselves.
+include(CMakePackageConfigHelpers)
+
+
+set_target_properties(quarn_ssa PROPERTIES INSTALL_RPATH "$ORIGIN:$ORIGIN/../..")
+install(TARGETS quarn_ssa LIBRARY DESTINATION ${QUARN_INSTALL_PLUGINDIR})
+if(TARGET Quarn_Logging)
+  install(TARGETS Quarn_Logging LIBRARY DESTINATION ${QUARN_INSTALL_LIBDIR})
+endif()
+if(TARGET quarn-ssa-play)
+  install(TARGETS quarn-ssa-play RUNTIME DESTINATION bin)
+  install(FILES ${CMAKE_SOURCE_DIR}/docs/quarn-ssa-play.1 DESTINATION share/man/man1)
+endif()
+install(FILES ${QUARN_HOST_HEADERS} DESTINATION ${QUARN_INSTALL_INCLUDEDIR}/quarn)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/host-guide.md ${CMAKE_SOURCE_DIR}/README.md
+        DESTINATION ${QUARN_INSTALL_DOCDIR})
+
+# Quarn::host_headers (defined beside the header list): the include folder
+# and the dynamic loader, nothing more. The module is loaded at run time,
+# never linked.
+install(TARGETS quarn_host_headers EXPORT QuarnSSATargets)
+install(EXPORT QuarnSSATargets NAMESPACE Quarn:: DESTINATION ${QUARN_INSTALL_CMAKEDIR})
+
+configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/QuarnSSAConfig.cmake.in
+  ${CMAKE_BINARY_DIR}/install/QuarnSSAConfig.cmake
+  INSTALL_DESTINATION ${QUARN_INSTALL_CMAKEDIR}
+  PATH_VARS QUARN_INSTALL_PLUGINDIR QUARN_INSTALL_LIBDIR)
+# 0.x releases promise nothing across minor versions.
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/install/QuarnSSAConfigVersion.cmake
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/install/QuarnSSAConfig.cmake
+              ${CMAKE_BINARY_DIR}/install/QuarnSSAConfigVersion.cmake
+        DESTINATION ${QUARN_INSTALL_CMAKEDIR})
+
+# The prefix is written in at install time, so that `--prefix` and the
+# package's /usr both come out as plain absolute paths.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/quarn-ssa.pc.in ${CMAKE_BINARY_DIR}/install/quarn-ssa.pc.in
+  @ONLY)
+install(CODE "
+  file(READ \"${CMAKE_BINARY_DIR}/install/quarn-ssa.pc.in\" quarn_pc)
+  string(REPLACE \"%PREFIX%\" \"\${CMAKE_INSTALL_PREFIX}\" quarn_pc \"\${quarn_pc}\")
+  set(quarn_pc_file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${QUARN_INSTALL_LIBDIR}/pkgconfig/quarn-ssa.pc\")
+  message(STATUS \"Installing: \${quarn_pc_file}\")
+  file(WRITE \"\${quarn_pc_file}\" \"\${quarn_pc}\")
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${quarn_pc_file}\")
+")
+
+if(TARGET gstquarnssa)
+  install(TARGETS gstquarnssa LIBRARY DESTINATION ${QUARN_INSTALL_GSTDIR})
+endif()

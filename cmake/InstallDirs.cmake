@@ -1,0 +1,8 @@
+# Where `cmake --install` puts things, relative to the prefix; cmake/Install.cmake
+# has the rules. Known before the tools are configured: the element needs to
+# know where the module lands relative to itself.
+set(QUARN_INSTALL_LIBDIR lib)
+set(QUARN_INSTALL_PLUGINDIR ${QUARN_INSTALL_LIBDIR}/quarn/plugins)
+set(QUARN_INSTALL_INCLUDEDIR include)
+set(QUARN_INSTALL_CMAKEDIR ${QUARN_INSTALL_LIBDIR}/cmake/QuarnSSA)
+set(QUARN_INSTALL_DOCDIR share/doc/quarn-ssa)

@@ -1,0 +1,194 @@
+// What the player process says on standard error besides its own failures:
+// the likely cause of a refused file, the plug-in's log under --verbose, and
+// the progress line on a terminal.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "PlayerProcess.h"
+
+namespace Quarn::Testing {
+namespace {
+
+const std::string kHeader =
+    "[Script Info]\r\nScriptType: v4.00+\r\n\r\n[Events]\r\n"
+    "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n";
+const std::string kEvent = "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,text\r\n";
+
+std::string utf16le(const std::string& ascii) {
+  std::string out;
+  for (const char c : ascii) {
+    out += c;
+    out += '\0';
+  }
+  return out;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t stop; (stop = text.find('\n', start)) != std::string::npos; start = stop + 1)
+    lines.push_back(text.substr(start, stop - start));
+  return lines;
+}
+
+TEST(PlayerExplains, RefusedLocalFilesGetOneLineWithTheCause) {
+  ScratchFolder folder;
+  struct Row {
+    std::string file;
+    std::vector<std::string> options;
+    std::string cause;
+  };
+  const Row rows[] = {
+      {QUARN_EXAMPLES_DIR "/demo-utf16.ass",
+       {},
+       "the file starts with a UTF-16 LE byte-order mark, which the plug-in ignores unless told "
+       "otherwise; try --override-embedded false"},
+      {folder.write("wide.ass", utf16le(kHeader + kEvent)),
+       {},
+       "the file looks like UTF-16 LE without a byte-order mark; try --codepage UTF-16LE"},
+      {folder.write("header.ass", kHeader),
+       {"--quiet"},
+       "the script holds no event lines (lines of 28 bytes or more starting Dialogue:, Comment:, "
+       "Picture:, Sound:, Movie: or Command:)"},
+      {folder.write("film.txt", kHeader + kEvent),
+       {},
+       "the file name does not end in .ass or .ssa (in lower case), and the plug-in opens no "
+       "other names"},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> arguments = row.options;
+    arguments.push_back(row.file);
+    const PlayerRun human = runPlayer(arguments);
+    EXPECT_EQ(human.status, 1) << row.file;
+    EXPECT_EQ(human.out, "") << row.file;
+    const std::vector<std::string> lines = linesOf(human.err);
+    ASSERT_EQ(lines.size(), 2u) << human.err;
+    EXPECT_EQ(lines[0].rfind("quarn-ssa-play: cannot open file://", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], "quarn-ssa-play: " + row.cause);
+
+    // JSON runs keep standard error to the one line, their output as it was.
+    arguments.insert(arguments.begin(), "--json");
+    const PlayerRun json = runPlayer(arguments);
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(json.err, lines[0] + "\n");
+  }
+}
+
+TEST(PlayerExplains, NothingIsAddedForAUrlOrAFileWithNoVisibleCause) {
+  ScratchFolder folder;
+  struct Row {
+    std::vector<std::string> arguments;
+  };
+  const Row rows[] = {
+      // The file is not looked at for a URL the user gave.
+      {{"file://" + folder.path() + "/missing.txt"}},
+      {{"http://example.com/film.txt"}},
+      // A converter the plug-in does not have: the file itself is fine.
+      {{"--codepage", "no-such-converter", folder.write("film.ass", kHeader + kEvent)}},
+  };
+  for (const Row& row : rows) {
+    const PlayerRun run = runPlayer(row.arguments);
+    EXPECT_EQ(run.status, 1) << row.arguments.back();
+    EXPECT_EQ(linesOf(run.err).size(), 1u) << run.err;
+  }
+}
+
+/// The reference logging library's lines: "category function:line message".
+std::vector<std::string> logLines(const std::string& err, const std::string& category) {
+  std::vector<std::string> found;
+  for (const std::string& line : linesOf(err)) {
+    if (line.rfind(category + " ", 0) == 0)
+      found.push_back(line);
+  }
+  return found;
+}
+
+TEST(PlayerVerbose, ThePluginLogsOnStandardErrorOnlyWhenAsked) {
+  const std::string file = QUARN_EXAMPLES_DIR "/demo-utf16.ass";
+  struct Row {
+    std::vector<std::string> arguments;
+    bool logs;
+  };
+  const Row rows[] = {
+      {{file}, false},
+      {{"--verbose", file}, true},
+      {{"--json", file}, false},
+      {{"--json", "--verbose", file}, true},
+  };
+  std::string jsonOut;
+  for (const Row& row : rows) {
+    const PlayerRun run = runPlayer(row.arguments);
+    EXPECT_EQ(run.status, 1) << run.err;
+    const std::vector<std::string> refusals = logLines(run.err, "Utilities");
+    if (row.logs) {
+      ASSERT_FALSE(refusals.empty()) << run.err;
+      EXPECT_NE(refusals[0].find("Refused " + file), std::string::npos) << refusals[0];
+    } else {
+      EXPECT_TRUE(refusals.empty()) << run.err;
+    }
+    // The log never reaches standard output.
+    if (row.arguments[0] == "--json") {
+      if (jsonOut.empty())
+        jsonOut = run.out;
+      EXPECT_EQ(run.out, jsonOut);
+    }
+  }
+  EXPECT_NE(jsonOut.find("\"name\":\"ResultFailed\""), std::string::npos) << jsonOut;
+}
+
+/// The shell's quoting of one word.
+std::string quoted(const std::string& word) {
+  std::string out = "'";
+  for (const char c : word)
+    out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+TEST(PlayerProgress, DrawnUnderATerminalWithQuietAndErased) {
+  const char* const candidates[] = {"/usr/bin/script", "/bin/script"};
+  std::string scriptProgram;
+  for (const char* candidate : candidates) {
+    if (std::filesystem::exists(candidate)) {
+      scriptProgram = candidate;
+      break;
+    }
+  }
+  if (scriptProgram.empty())
+    GTEST_SKIP() << "util-linux script is needed for a pseudo-terminal";
+
+  ScratchFolder folder;
+  std::string text = kHeader;
+  text.reserve(text.size() + 20000 * kEvent.size());
+  for (int i = 0; i < 20000; ++i)
+    text += kEvent;
+  const std::string file = folder.write("long.ass", text);
+
+  // Without a terminal: nothing but the count.
+  const PlayerRun piped = runPlayer({"--quiet", file});
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, "20000 entries read\n");
+  EXPECT_EQ(piped.err, "");
+
+  // Both standard output and standard error on the terminal script makes.
+  const std::string command = "TERM=xterm " + quoted(QUARN_PLAY_PATH) + " --quiet " + quoted(file);
+  const PlayerRun run = runProgram(scriptProgram, {"-qec", command, "/dev/null"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("\rquarn-ssa-play: 20 of 20000 entries read (0%)\033[K"),
+            std::string::npos)
+      << run.out;
+  // Erased before the count, which then starts a clean line.
+  EXPECT_NE(run.out.find("\r\033[K20000 entries read\r\n"), std::string::npos) << run.out;
+
+  // The entries shown on the same terminal: no progress line among them.
+  const std::string shown = "TERM=xterm " + quoted(QUARN_PLAY_PATH) + " " + quoted(file);
+  const PlayerRun listing = runProgram(scriptProgram, {"-qec", shown, "/dev/null"});
+  ASSERT_EQ(listing.status, 0) << listing.err;
+  EXPECT_NE(listing.out.find("20000 entries read"), std::string::npos);
+  EXPECT_EQ(listing.out.find(" of 20000 entries read"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace Quarn::Testing

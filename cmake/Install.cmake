@@ -15,6 +15,10 @@
 # folders up, the CMake package and the pkg-config file locate themselves.
 include(CMakePackageConfigHelpers)
 
+# Two packages: everything but the GStreamer element, and the element, so
+# that a host developer who only wants the plug-in is not given GStreamer.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME main)
+
 
 set_target_properties(quarn_ssa PROPERTIES INSTALL_RPATH "$ORIGIN:$ORIGIN/../..")
 install(TARGETS quarn_ssa LIBRARY DESTINATION ${QUARN_INSTALL_PLUGINDIR})
@@ -60,5 +64,5 @@ install(CODE "
 ")
 
 if(TARGET gstquarnssa)
-  install(TARGETS gstquarnssa LIBRARY DESTINATION ${QUARN_INSTALL_GSTDIR})
+  install(TARGETS gstquarnssa LIBRARY DESTINATION ${QUARN_INSTALL_GSTDIR} COMPONENT gstreamer)
 endif()

@@ -38,10 +38,12 @@ TEST(PlayerModuleSearch, BesideThePlayerFirstThenTheInstalledFolder) {
   };
   for (const Row& row : rows) {
     std::vector<std::string> asked;
-    const ModuleSearch search = findModule(row.folder, [&](const std::string& path) {
-      asked.push_back(path);
-      return row.present.count(path) > 0;
-    });
+    const QuarnHost::ModuleSearch search =
+        QuarnHost::findModule(row.folder, {QuarnHost::kModuleName, QuarnHost::kModuleFromPlayer},
+                              [&](const std::string& path) {
+                                asked.push_back(path);
+                                return row.present.count(path) > 0;
+                              });
     EXPECT_EQ(search.found, row.found) << row.what;
     // Every place is listed for the message, but the search stops at the first found.
     ASSERT_EQ(search.tried.size(), 2u) << row.what;

@@ -1,7 +1,5 @@
 #include "Player.h"
 
-#include <dlfcn.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -10,15 +8,15 @@
 #include <thread>
 #include <vector>
 
+#include <quarn/ContainerInterface.h>
+#include <quarn/StreamInterface.h>
+
+#include "Connection.h"
 #include "Diagnosis.h"
 #include "MediaClock.h"
+#include "Module.h"
 #include "ModuleSearch.h"
-#include "PlayerHost.h"
 #include "Progress.h"
-#include "framework/ContainerInterface.h"
-#include "framework/List.h"
-#include "framework/Plugin.h"
-#include "framework/StreamInterface.h"
 
 namespace QuarnPlay {
 namespace {
@@ -27,26 +25,6 @@ constexpr const char* kProgram = "quarn-ssa-play";
 
 /// How long the paced clock waits before asking the stream again.
 constexpr std::chrono::milliseconds kPollInterval{5};
-
-/// The module, unloaded when the run is over. Declared before everything that
-/// may run its code, so that it goes last.
-class LoadedModule {
- public:
-  explicit LoadedModule(const std::string& path)
-      : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
-  ~LoadedModule() {
-    if (handle_ != nullptr)
-      dlclose(handle_);
-  }
-  LoadedModule(const LoadedModule&) = delete;
-  LoadedModule& operator=(const LoadedModule&) = delete;
-
-  bool loaded() const { return handle_ != nullptr; }
-  void* symbol(const char* name) const { return dlsym(handle_, name); }
-
- private:
-  void* handle_;
-};
 
 /// "a", "a and b", "a, b and c".
 std::string joinPlaces(const std::vector<std::string>& places) {
@@ -57,10 +35,6 @@ std::string joinPlaces(const std::vector<std::string>& places) {
     text += places[i];
   }
   return text;
-}
-
-std::string describeResult(Quarn::Result result) {
-  return std::string(Quarn::resultName(result)) + " (" + formatResultCode(result) + ")";
 }
 
 StreamSummary summarise(Quarn::StreamInterface& stream) {
@@ -96,13 +70,12 @@ struct ReadOutcome {
 class Session {
  public:
   Session(const Options& options, Report& report, std::FILE* errors, bool progressAllowed,
-          Quarn::ContainerInterface& container, PlayerContainerHost& host)
+          QuarnHost::Connection& connection)
       : options_(options),
         report_(report),
         errors_(errors),
         progressAllowed_(progressAllowed),
-        container_(container),
-        host_(host) {}
+        connection_(connection) {}
 
   int run(const Source& played);
 
@@ -117,9 +90,8 @@ class Session {
   Report& report_;
   std::FILE* errors_;
   const bool progressAllowed_;
-  Quarn::ContainerInterface& container_;
-  PlayerContainerHost& host_;
-  MediaClock clock_;
+  QuarnHost::Connection& connection_;
+  QuarnHost::MediaClock clock_;
   /// Drawn while the entries are read, when the run allows it.
   std::optional<ProgressLine> progress_;
 };
@@ -127,7 +99,8 @@ class Session {
 int Session::fail(const std::string& what, Quarn::Result result, std::uint64_t chunks) {
   progress_.reset();
   report_.end(chunks, false);
-  std::fprintf(errors_, "%s: %s: %s\n", kProgram, what.c_str(), describeResult(result).c_str());
+  std::fprintf(errors_, "%s: %s: %s\n", kProgram, what.c_str(),
+               QuarnHost::describeResult(result).c_str());
   return kExitNotRead;
 }
 
@@ -136,22 +109,20 @@ int Session::fail(const std::string& what, Quarn::Result result, std::uint64_t c
 void Session::explainOpenFailure(const Source& source) {
   if (options_.json || source.localPath.empty())
     return;
-  const std::string cause = diagnoseOpenFailure(readSourceFile(source.localPath), options_);
+  const std::string cause = QuarnHost::diagnoseOpenFailure(
+      QuarnHost::readSourceFile(source.localPath),
+      QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage},
+      QuarnHost::kPlayerOptions);
   if (!cause.empty())
     std::fprintf(errors_, "%s: %s\n", kProgram, cause.c_str());
 }
 
 int Session::run(const Source& played) {
   const std::string& location = played.location;
-  const Quarn::String<unsigned char> locationText(location.data(),
-                                                  static_cast<std::uint32_t>(location.size()));
-  Quarn::SourceDescriptor source;
-  source.location = &locationText;
-  std::vector<Quarn::FormatDescriptor> required;
-  report_.probe(container_.probe(&source, 0, 0, &required));
+  report_.probe(connection_.probe(location));
 
   // Opened whatever the verdict, so that the user sees the container's answer.
-  const Quarn::Result opened = container_.open(&source);
+  const Quarn::Result opened = connection_.open(location);
   report_.open(opened);
   if (opened != Quarn::ResultOk) {
     report_.end(0, false);
@@ -161,23 +132,13 @@ int Session::run(const Source& played) {
     return kExitNotRead;
   }
 
-  std::optional<std::uint64_t> programId;
-  {
-    const Quarn::List<unsigned long long> ids = container_.getProgramIds();
-    if (!ids.isEmpty())
-      programId = ids.head()->value;
-  }
-  if (!programId) {
-    report_.end(0, false);
-    return kExitPlayed;
-  }
-  if (const Quarn::Result selected = container_.selectProgram(*programId);
-      selected != Quarn::ResultOk)
-    return fail("cannot select programme " + std::to_string(*programId), selected);
-  for (Quarn::StreamInterface* stream : host_.streams())
-    report_.streamOffered(summarise(*stream));
-
-  Quarn::StreamInterface* stream = host_.streamToPlay();
+  Quarn::Result selected = Quarn::ResultOk;
+  std::uint64_t programId = 0;
+  Quarn::StreamInterface* stream = connection_.selectFirstProgram(selected, &programId);
+  if (selected != Quarn::ResultOk)
+    return fail("cannot select programme " + std::to_string(programId), selected);
+  for (Quarn::StreamInterface* offered : connection_.host().streams())
+    report_.streamOffered(summarise(*offered));
   if (stream == nullptr) {
     report_.end(0, false);
     return kExitPlayed;
@@ -216,24 +177,9 @@ int Session::run(const Source& played) {
   return kExitPlayed;
 }
 
-// The header becomes ours: its block is an array from the global heap, freed
-// as the container itself would free it.
 void Session::takeHeader(Quarn::StreamInterface& stream) {
-  Quarn::List<Quarn::MediaBuffer*> headers;
-  if (!stream.takeHeader(headers))
-    return;
-  for (Quarn::MediaBuffer* buffer : headers) {
-    if (buffer == nullptr)
-      continue;
-    const auto* typed = static_cast<const Quarn::TypedMediaBuffer*>(buffer);
-    unsigned char* block = buffer->lockData();
-    const std::string tag(typed->tag, strnlen(typed->tag, sizeof typed->tag));
-    report_.header(tag, typed->kind, buffer->length(),
-                   payloadText(block, buffer->length(), buffer->capacity()));
-    buffer->unlockData();
-    delete[] block;
-    delete buffer;
-  }
+  if (const auto header = QuarnHost::takeFormatHeader(stream))
+    report_.header(header->tag, header->kind, header->length, header->text);
 }
 
 // After a rate change the position is rewound to the first entry in the new
@@ -277,7 +223,7 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
       break;
     }
     // At the latest media time the next entry can never become due.
-    if (clock_.getMediaTime() == MediaClock::kLatest) {
+    if (clock_.getMediaTime() == QuarnHost::MediaClock::kLatest) {
       outcome.stalled = true;
       break;
     }
@@ -296,11 +242,12 @@ int play(const Options& options, const Source& source, Report& report, std::FILE
          bool progressAllowed) {
   std::string path = options.pluginPath;
   if (path.empty()) {
-    const std::string folder = executableFolder();
+    const std::string folder = QuarnHost::executableFolder();
     if (folder.empty()) {
-      path = kModuleName;  // left to the loader's own search
+      path = QuarnHost::kModuleName;  // left to the loader's own search
     } else {
-      const ModuleSearch search = findModule(folder, isFile);
+      const QuarnHost::ModuleSearch search = QuarnHost::findModule(
+          folder, {QuarnHost::kModuleName, QuarnHost::kModuleFromPlayer}, QuarnHost::isFile);
       if (search.found.empty()) {
         std::fprintf(errors,
                      "%s: cannot find the plug-in module: tried %s; name one with --plugin PATH\n",
@@ -314,58 +261,44 @@ int play(const Options& options, const Source& source, Report& report, std::FILE
   // which is after this; what the user had set is overridden on purpose.
   if (options.verbose)
     setenv("QUARN_LOG", "stderr", 1);
-  LoadedModule module(path);
+  const QuarnHost::LoadedModule module(path);
   if (!module.loaded()) {
-    const char* why = dlerror();
     std::fprintf(errors, "%s: cannot load the plug-in module %s: %s\n", kProgram, path.c_str(),
-                 why != nullptr ? why : "unknown error");
+                 module.error().c_str());
     return kExitNoModule;
   }
-  auto getPlugin = reinterpret_cast<GetPluginFunction>(module.symbol("getPlugin"));
-  if (getPlugin == nullptr) {
-    std::fprintf(errors, "%s: %s has no getPlugin\n", kProgram, path.c_str());
+  QuarnHost::ConnectError error;
+  const std::unique_ptr<QuarnHost::Connection> connection = QuarnHost::Connection::connect(
+      module, options.language,
+      QuarnHost::CodePageSettings{options.overrideEmbedded, options.codepage}, error);
+  if (!connection) {
+    switch (error.kind) {
+      case QuarnHost::ConnectError::kNoPlugin:
+        std::fprintf(errors, "%s: getPlugin of %s gave no plug-in: %s\n", kProgram, path.c_str(),
+                     QuarnHost::describeResult(error.result).c_str());
+        break;
+      case QuarnHost::ConnectError::kNoContainer:
+        std::fprintf(errors, "%s: the plug-in of %s offers no container: %s\n", kProgram,
+                     path.c_str(), QuarnHost::describeResult(error.result).c_str());
+        break;
+      default:
+        std::fprintf(errors, "%s: %s has no getPlugin\n", kProgram, path.c_str());
+    }
     return kExitNoModule;
   }
-
-  PlayerPluginHost pluginHost;
-  PlayerContainerHost containerHost(options.language,
-                                    CodePageSettings{options.overrideEmbedded, options.codepage});
-  Quarn::Plugin* plugin = nullptr;
-  const Quarn::Result got = getPlugin(&pluginHost, &plugin);
-  if (got != Quarn::ResultOk || plugin == nullptr) {
-    std::fprintf(errors, "%s: getPlugin of %s gave no plug-in: %s\n", kProgram, path.c_str(),
-                 describeResult(got).c_str());
-    return kExitNoModule;
-  }
-  void* face = nullptr;
-  const Quarn::Result queried =
-      plugin->queryInterface(Quarn::String<char>(Quarn::kContainerInterfaceId), &face);
-  if (queried != Quarn::ResultOk || face == nullptr) {
-    plugin->release();
-    std::fprintf(errors, "%s: the plug-in of %s offers no container: %s\n", kProgram, path.c_str(),
-                 describeResult(queried).c_str());
-    return kExitNoModule;
-  }
-  auto* container = static_cast<Quarn::ContainerInterface*>(face);
-  container->setHost(&containerHost, containerHost.newId());
 
   int status = kExitNotRead;
   try {
-    Session session(options, report, errors, progressAllowed, *container, containerHost);
+    Session session(options, report, errors, progressAllowed, *connection);
     status = session.run(source);
   } catch (const std::exception& e) {
     std::fprintf(errors, "%s: the plug-in failed: %s\n", kProgram, e.what());
   }
 
-  // Give back everything, in the order the container expects, before the
+  // Everything goes back in the order the container expects, before the
   // module goes away.
-  container->closeStreams(false);
-  container->discardHeader();
-  containerHost.destroyWithdrawnStreams();
-  plugin->release();
-  if (!pluginHost.destroyed())
+  if (!connection->close())
     std::fprintf(errors, "%s: warning: the plug-in outlived its last release\n", kProgram);
-  containerHost.destroyAllStreams();
   return status;
 }
 

@@ -7,22 +7,20 @@
 #include <string>
 #include <string_view>
 
-#include "framework/MediaBuffer.h"
-#include "framework/Result.h"
+#include <quarn/MediaBuffer.h>
+#include <quarn/Result.h>
+
+#include "ResultText.h"
 
 namespace QuarnPlay {
 
-/// "0x" and eight upper-case hex digits.
-std::string formatResultCode(Quarn::Result result);
-/// The name of an open result: ResultOk, ResultFailed, ResultBadLocation or
-/// "unknown".
-const char* openResultName(Quarn::Result result);
+// Shared with the other hosts.
+using QuarnHost::formatResultCode;
+using QuarnHost::openResultName;
+using QuarnHost::payloadText;
+
 /// Milliseconds as H:MM:SS.mmm (hours not limited to two digits).
 std::string formatMediaTime(std::uint32_t ms);
-/// The text of a payload: its bytes up to `length`, within the capacity, less
-/// the terminating zero when there is one.
-std::string_view payloadText(const unsigned char* data, std::uint32_t length,
-                             std::uint32_t capacity);
 
 /// The description of one stream as the host reads it.
 struct StreamSummary {

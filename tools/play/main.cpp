@@ -15,20 +15,6 @@
 #include "Report.h"
 #include "SourceLocation.h"
 
-namespace {
-
-std::string workingFolder() {
-  std::vector<char> buffer(4096);
-  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (buffer.size() >= (1u << 20))
-      return {};
-    buffer.resize(buffer.size() * 2);
-  }
-  return buffer.data();
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   using namespace QuarnPlay;
   const ParsedCommandLine parsed =
@@ -50,8 +36,8 @@ int main(int argc, char** argv) {
 
   const Options& options = parsed.options;
   std::string folder;
-  if (!startsWithUrlScheme(options.source) && options.source[0] != '/') {
-    folder = workingFolder();
+  if (!QuarnHost::startsWithUrlScheme(options.source) && options.source[0] != '/') {
+    folder = QuarnHost::workingFolder();
     if (folder.empty()) {
       std::fprintf(stderr,
                    "quarn-ssa-play: the current folder is unknown; give an absolute path\n");
@@ -59,8 +45,8 @@ int main(int argc, char** argv) {
     }
   }
   Source source;
-  source.location = sourceToLocation(options.source, folder);
-  if (!startsWithUrlScheme(options.source))
+  source.location = QuarnHost::sourceToLocation(options.source, folder);
+  if (!QuarnHost::startsWithUrlScheme(options.source))
     source.localPath = options.source[0] == '/' ? options.source
                        : folder.back() == '/'   ? folder + options.source
                                                 : folder + "/" + options.source;

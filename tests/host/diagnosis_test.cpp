@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "Diagnosis.h"
-#include "PlayerProcess.h"
+#include "play/PlayerProcess.h"
 
-namespace QuarnPlay {
+namespace QuarnHost {
 namespace {
 
 const std::string kHeader =
@@ -64,11 +64,9 @@ SourceFile fileOf(const Row& row) {
   return file;
 }
 
-void check(const Row& row, const SourceFile& file) {
-  Options options;
-  options.overrideEmbedded = row.overrideEmbedded;
-  options.codepage = row.codepage;
-  const std::string said = diagnoseOpenFailure(file, options);
+void check(const Row& row, const SourceFile& file, const SettingNames& names = kPlayerOptions) {
+  const std::string said =
+      diagnoseOpenFailure(file, CodePageSettings{row.overrideEmbedded, row.codepage}, names);
   if (row.expected.empty())
     EXPECT_EQ(said, "") << row.what;
   else
@@ -291,5 +289,20 @@ TEST(Diagnosis, ReadSourceFileTakesRegularFilesOnly) {
   }
 }
 
+// The element's user sets properties, not options: the same advice in its
+// spelling.
+TEST(Diagnosis, AdviceIsSpeltInTheHostsOwnTerms) {
+  const std::vector<Row> rows = {
+      {"an ignored mark", wide(kScript, 2, false, kLe16Mark), std::nullopt, std::nullopt,
+       "; try override-embedded=false"},
+      {"a mark ignored on request", wide(kScript, 2, false, kLe16Mark), true, std::nullopt,
+       "ignores with override-embedded=true; try override-embedded=false"},
+      {"UTF-16 without a mark", wide(kScript, 2, true), std::nullopt, std::nullopt,
+       "; try codepage=UTF-16BE"},
+  };
+  for (const Row& row : rows)
+    check(row, fileOf(row), kElementProperties);
+}
+
 }  // namespace
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

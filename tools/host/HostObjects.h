@@ -1,5 +1,6 @@
-// The player's side of the plug-in boundary: the plug-in host and the
-// container host, as a stream engine provides them.
+// The host's side of the plug-in boundary, shared by the player and the
+// GStreamer element: the plug-in host and the container host, as a stream
+// engine provides them.
 #pragma once
 
 #include <cstdint>
@@ -7,16 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "framework/HostInterfaces.h"
-#include "framework/Plugin.h"
-#include "framework/Records.h"
-#include "framework/StreamInterface.h"
-#include "framework/String.h"
+#include <quarn/HostInterfaces.h>
+#include <quarn/Plugin.h>
+#include <quarn/Records.h>
+#include <quarn/StreamInterface.h>
+#include <quarn/String.h>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 
 /// Handles streams of format "SSA" and notes the plug-in's destruction.
-class PlayerPluginHost : public Quarn::PluginHost {
+class EnginePluginHost : public Quarn::PluginHost {
  public:
   bool isFormatSupported(const Quarn::String<char>& tag) override;
   void pluginDestroying(Quarn::Plugin* plugin) override;
@@ -37,15 +38,16 @@ struct CodePageSettings {
 
 /// The host of one container. It owns every stream offered to it: a stream
 /// the container withdraws is destroyed by destroyWithdrawnStreams, any other
-/// by destroyAllStreams once the container itself is gone. The player calls
-/// the plug-in from one thread only, so no lock is needed here.
-class PlayerContainerHost : public Quarn::ContainerHost {
+/// by destroyAllStreams once the container itself is gone. Its users call the
+/// plug-in from one thread at a time (the element under a lock of its own),
+/// so no lock is needed here.
+class EngineContainerHost : public Quarn::ContainerHost {
  public:
-  PlayerContainerHost(std::string preferredLanguage, const CodePageSettings& settings);
-  ~PlayerContainerHost() override;
+  EngineContainerHost(std::string preferredLanguage, const CodePageSettings& settings);
+  ~EngineContainerHost() override;
 
-  PlayerContainerHost(const PlayerContainerHost&) = delete;
-  PlayerContainerHost& operator=(const PlayerContainerHost&) = delete;
+  EngineContainerHost(const EngineContainerHost&) = delete;
+  EngineContainerHost& operator=(const EngineContainerHost&) = delete;
 
   std::uint64_t newId() override;
   Quarn::String<char> getPreferredLanguage() override;
@@ -77,4 +79,4 @@ class PlayerContainerHost : public Quarn::ContainerHost {
   std::optional<std::uint64_t> selected_;
 };
 
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 namespace {
 
 // ---- what the plug-in reads: names, marks and encodings ----
@@ -62,7 +62,7 @@ bool isWellFormedUtf8(std::string_view text) {
 }
 
 enum class Encoding {
-  Unknown,    // decoded by the plug-in in a way the player does not follow
+  Unknown,    // decoded by the plug-in in a way the host does not follow
   Unchanged,  // no conversion: the bytes as they are
   Ascii,      // a code page that keeps ASCII as it is
   Utf8,
@@ -107,7 +107,7 @@ const Mark* findMark(std::string_view bytes) {
   return nullptr;
 }
 
-/// A converter name as far as the player can follow it.
+/// A converter name as far as the host can follow it.
 Encoding namedEncoding(const std::string& name) {
   std::string key;
   for (const char c : name) {
@@ -384,7 +384,7 @@ std::string describeShape(ScriptShape shape) {
 SourceFile readSourceFile(const std::string& path) {
   SourceFile file;
   file.path = path;
-  // Not blocking: a pipe or a device must not hold the player up.
+  // Not blocking: a pipe or a device must not hold the host up.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     file.readError = std::strerror(errno);
@@ -424,7 +424,9 @@ SourceFile readSourceFile(const std::string& path) {
   return file;
 }
 
-std::string diagnoseOpenFailure(const SourceFile& file, const Options& options) {
+std::string diagnoseOpenFailure(const SourceFile& file, const CodePageSettings& settings,
+                                const SettingNames& names) {
+  const std::string overrideEmbedded = std::string(names.overrideEmbedded) + names.separator;
   // In the order the plug-in checks: the path, the name, the bytes, the encoding, the script.
   if (!isWellFormedUtf8(file.path))
     return "the file's path is not well-formed UTF-8, and the plug-in opens no other paths";
@@ -442,15 +444,16 @@ std::string diagnoseOpenFailure(const SourceFile& file, const Options& options) 
   const std::string_view bytes = file.bytes;
   const Mark* mark = findMark(bytes);
   // The mark counts only with an explicit false; no answer acts as true.
-  const bool markCounts = options.overrideEmbedded == std::optional<bool>(false);
+  const bool markCounts = settings.overrideEmbedded == std::optional<bool>(false);
   if (mark != nullptr && markCounts && mark->skip == bytes.size())
     return std::string("the file holds nothing but a ") + mark->shown + " byte-order mark";
   if (mark != nullptr && !markCounts) {
     const std::string suggestion =
         std::string("the file starts with a ") + mark->shown +
         " byte-order mark, which the plug-in ignores " +
-        (options.overrideEmbedded ? "with --override-embedded true" : "unless told otherwise") +
-        "; try --override-embedded false";
+        (settings.overrideEmbedded ? "with " + overrideEmbedded + "true"
+                                   : std::string("unless told otherwise")) +
+        "; try " + overrideEmbedded + "false";
     if (mark->encoding == Encoding::Unknown)
       return suggestion;
     // Suggested only where the mark would make the script readable; else
@@ -464,23 +467,24 @@ std::string diagnoseOpenFailure(const SourceFile& file, const Options& options) 
       return describeShape(shape);
   }
 
-  const bool named = options.codepage.has_value() && !options.codepage->empty();
-  const Encoding encoding = named ? namedEncoding(*options.codepage) : Encoding::Unchanged;
+  const bool named = settings.name.has_value() && !settings.name->empty();
+  const Encoding encoding = named ? namedEncoding(*settings.name) : Encoding::Unchanged;
   const Mark* used = markCounts ? mark : nullptr;
   if (used == nullptr) {
     if (const char* order = unmarkedUtf16Order(bytes)) {
       const Encoding wide = order[0] == 'L' ? Encoding::Utf16LE : Encoding::Utf16BE;
       if (encoding != wide)
         return std::string("the file looks like UTF-16 ") + order +
-               " without a byte-order mark; try --codepage UTF-16" + order;
+               " without a byte-order mark; try " + names.codepage + names.separator + "UTF-16" +
+               order;
     }
   }
 
-  // The text as the plug-in parses it, when the player can tell what that is.
+  // The text as the plug-in parses it, when the host can tell what that is.
   const Encoding parsed = used != nullptr ? used->encoding : encoding;
   if (parsed == Encoding::Unknown)
     return {};
   return describeShape(scanScript(decode(bytes.substr(used != nullptr ? used->skip : 0), parsed)));
 }
 
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

@@ -1,33 +1,33 @@
-// The player's host objects: the settings it answers, the ids it hands out,
-// the streams it takes over, and its media clock.
+// The host objects: the settings they answer, the ids they hand out,
+// the streams they take over, and the media clock.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
 
+#include "HostObjects.h"
 #include "MediaClock.h"
-#include "PlayerHost.h"
 
-namespace QuarnPlay {
+namespace QuarnHost {
 namespace {
 
 using Quarn::SettingValue;
 
-SettingValue ask(PlayerContainerHost& host, const char* section, const char* name) {
+SettingValue ask(EngineContainerHost& host, const char* section, const char* name) {
   SettingValue value;
   std::memset(&value, 0xA5, sizeof value);  // the caller never initialises it
   host.getSetting(Quarn::Setting(4, section, name), &value);
   return value;
 }
 
-TEST(PlayerContainerHost, SettingsWithoutOptionsAnswerNoValue) {
-  PlayerContainerHost host("", CodePageSettings{});
+TEST(EngineContainerHost, SettingsWithoutOptionsAnswerNoValue) {
+  EngineContainerHost host("", CodePageSettings{});
   EXPECT_EQ(ask(host, "CodePage", "OverrideEmbedded").tag, Quarn::SettingTagNone);
   EXPECT_EQ(ask(host, "CodePage", "Name").tag, Quarn::SettingTagNone);
 }
 
-TEST(PlayerContainerHost, SettingsFromTheOptions) {
-  PlayerContainerHost off("", CodePageSettings{false, std::string("windows-1252")});
+TEST(EngineContainerHost, SettingsFromTheOptions) {
+  EngineContainerHost off("", CodePageSettings{false, std::string("windows-1252")});
   const SettingValue flag = ask(off, "CodePage", "OverrideEmbedded");
   EXPECT_EQ(flag.tag, Quarn::SettingTagBoolean);
   EXPECT_EQ(flag.value.boolean, 0);
@@ -38,21 +38,21 @@ TEST(PlayerContainerHost, SettingsFromTheOptions) {
   // The text lives with the host: a second query points at the same string.
   EXPECT_EQ(ask(off, "CodePage", "Name").value.text, name.value.text);
 
-  PlayerContainerHost on("", CodePageSettings{true, std::nullopt});
+  EngineContainerHost on("", CodePageSettings{true, std::nullopt});
   EXPECT_EQ(ask(on, "CodePage", "OverrideEmbedded").value.boolean, 1);
   EXPECT_EQ(ask(on, "CodePage", "Name").tag, Quarn::SettingTagNone);
 }
 
-TEST(PlayerContainerHost, OtherSettingsAnswerNoValue) {
-  PlayerContainerHost host("", CodePageSettings{true, std::string("UTF-8")});
+TEST(EngineContainerHost, OtherSettingsAnswerNoValue) {
+  EngineContainerHost host("", CodePageSettings{true, std::string("UTF-8")});
   EXPECT_EQ(ask(host, "Codepage", "Name").tag, Quarn::SettingTagNone);  // case counts
   EXPECT_EQ(ask(host, "Display", "OverrideEmbedded").tag, Quarn::SettingTagNone);
   EXPECT_EQ(ask(host, "CodePage", "Fallback").tag, Quarn::SettingTagNone);
   host.getSetting(Quarn::Setting(4, "CodePage", "Name"), nullptr);  // no crash
 }
 
-TEST(PlayerContainerHost, LanguageAndFreshIds) {
-  PlayerContainerHost host("pt-BR", CodePageSettings{});
+TEST(EngineContainerHost, LanguageAndFreshIds) {
+  EngineContainerHost host("pt-BR", CodePageSettings{});
   EXPECT_STREQ(host.getPreferredLanguage().cText(), "pt-BR");
   const std::uint64_t first = host.newId();
   const std::uint64_t second = host.newId();
@@ -60,8 +60,8 @@ TEST(PlayerContainerHost, LanguageAndFreshIds) {
   EXPECT_NE(host.newId(), second);
 }
 
-TEST(PlayerPluginHost, SupportsOnlySsaAndSeesTheDestruction) {
-  PlayerPluginHost host;
+TEST(EnginePluginHost, SupportsOnlySsaAndSeesTheDestruction) {
+  EnginePluginHost host;
   EXPECT_TRUE(host.isFormatSupported(Quarn::String<char>("SSA")));
   EXPECT_FALSE(host.isFormatSupported(Quarn::String<char>("ssa")));
   EXPECT_FALSE(host.isFormatSupported(Quarn::String<char>("SUB ")));
@@ -107,9 +107,9 @@ class CountedStream : public Quarn::StreamInterface {
   Quarn::ImageProperties properties_;
 };
 
-TEST(PlayerContainerHost, PlaysTheSelectedStreamElseTheFirst) {
+TEST(EngineContainerHost, PlaysTheSelectedStreamElseTheFirst) {
   int destroyed = 0;
-  PlayerContainerHost host("", CodePageSettings{});
+  EngineContainerHost host("", CodePageSettings{});
   EXPECT_EQ(host.streamToPlay(), nullptr);
   auto* a = new CountedStream(10, destroyed);
   auto* b = new CountedStream(11, destroyed);
@@ -126,9 +126,9 @@ TEST(PlayerContainerHost, PlaysTheSelectedStreamElseTheFirst) {
   EXPECT_EQ(destroyed, 2);
 }
 
-TEST(PlayerContainerHost, DestroysWithdrawnStreamsOnlyWhenAsked) {
+TEST(EngineContainerHost, DestroysWithdrawnStreamsOnlyWhenAsked) {
   int destroyed = 0;
-  PlayerContainerHost host("", CodePageSettings{});
+  EngineContainerHost host("", CodePageSettings{});
   auto* a = new CountedStream(1, destroyed);
   auto* b = new CountedStream(2, destroyed);
   host.streamAdded(*a);
@@ -172,4 +172,4 @@ TEST(MediaClock, PacedCountsFromTheStartTimeAndStopsAtTheLatest) {
 }
 
 }  // namespace
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

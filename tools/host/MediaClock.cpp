@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 namespace {
 
 std::int64_t steadyNowMs() {
@@ -33,4 +33,4 @@ std::int32_t MediaClock::getMediaTime() {
   return time >= kLatest ? kLatest : static_cast<std::int32_t>(time < 0 ? 0 : time);
 }
 
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

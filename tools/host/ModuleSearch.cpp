@@ -1,24 +1,21 @@
 #include "ModuleSearch.h"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 
-ModuleSearch findModule(const std::string& playerFolder,
+ModuleSearch findModule(const std::string& folder, const std::vector<std::string>& places,
                         const std::function<bool(const std::string&)>& exists) {
-  std::string folder = playerFolder;
-  if (folder.empty() || folder.back() != '/')
-    folder += '/';
-  // The relative step is kept as it is: the loader follows it the same way
-  // whatever links the prefix holds.
+  std::string base = folder;
+  if (base.empty() || base.back() != '/')
+    base += '/';
   ModuleSearch search;
-  search.tried = {folder + kModuleName, folder + "../lib/quarn/plugins/" + kModuleName};
-  for (const std::string& place : search.tried) {
-    if (exists(place)) {
-      search.found = place;
-      break;
-    }
+  for (const std::string& place : places) {
+    search.tried.push_back(base + place);
+    if (search.found.empty() && exists(search.tried.back()))
+      search.found = search.tried.back();
   }
   return search;
 }
@@ -43,9 +40,20 @@ std::string executableFolder() {
   return slash == 0 ? std::string("/") : buffer.substr(0, slash);
 }
 
+std::string folderOfCode(const void* address) {
+  Dl_info info{};
+  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr)
+    return {};
+  const std::string file = info.dli_fname;
+  const std::size_t slash = file.rfind('/');
+  if (slash == std::string::npos)
+    return {};
+  return slash == 0 ? std::string("/") : file.substr(0, slash);
+}
+
 bool isFile(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

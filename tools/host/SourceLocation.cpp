@@ -1,6 +1,10 @@
 #include "SourceLocation.h"
 
-namespace QuarnPlay {
+#include <unistd.h>
+
+#include <vector>
+
+namespace QuarnHost {
 namespace {
 
 bool isAsciiLetter(char c) {
@@ -59,4 +63,14 @@ std::string sourceToLocation(std::string_view source, std::string_view workingFo
   return "file://" + percentEncodePath(absolute);
 }
 
-}  // namespace QuarnPlay
+std::string workingFolder() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (buffer.size() >= (1u << 20))
+      return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+}  // namespace QuarnHost

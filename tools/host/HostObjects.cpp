@@ -1,23 +1,23 @@
-#include "PlayerHost.h"
+#include "HostObjects.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 
-bool PlayerPluginHost::isFormatSupported(const Quarn::String<char>& tag) {
+bool EnginePluginHost::isFormatSupported(const Quarn::String<char>& tag) {
   return tag.equals("SSA");
 }
 
-void PlayerPluginHost::pluginDestroying(Quarn::Plugin*) {
+void EnginePluginHost::pluginDestroying(Quarn::Plugin*) {
   destroying_ = true;
 }
 
-void PlayerPluginHost::pluginDestroyed(Quarn::Plugin*) {
+void EnginePluginHost::pluginDestroyed(Quarn::Plugin*) {
   destroyed_ = destroying_;
 }
 
-PlayerContainerHost::PlayerContainerHost(std::string preferredLanguage,
+EngineContainerHost::EngineContainerHost(std::string preferredLanguage,
                                          const CodePageSettings& settings)
     : preferredLanguage_(std::move(preferredLanguage)),
       overrideEmbedded_(settings.overrideEmbedded) {
@@ -25,20 +25,20 @@ PlayerContainerHost::PlayerContainerHost(std::string preferredLanguage,
     codePageName_.emplace(settings.name->c_str());
 }
 
-PlayerContainerHost::~PlayerContainerHost() {
+EngineContainerHost::~EngineContainerHost() {
   // Whatever is left belongs to us; a normal run has destroyed it already.
   destroyWithdrawnStreams();
 }
 
-std::uint64_t PlayerContainerHost::newId() {
+std::uint64_t EngineContainerHost::newId() {
   return nextId_++;
 }
 
-Quarn::String<char> PlayerContainerHost::getPreferredLanguage() {
+Quarn::String<char> EngineContainerHost::getPreferredLanguage() {
   return Quarn::String<char>(preferredLanguage_.c_str());
 }
 
-void PlayerContainerHost::getSetting(const Quarn::Setting& setting, Quarn::SettingValue* value) {
+void EngineContainerHost::getSetting(const Quarn::Setting& setting, Quarn::SettingValue* value) {
   if (value == nullptr)
     return;
   value->tag = Quarn::SettingTagNone;
@@ -53,13 +53,13 @@ void PlayerContainerHost::getSetting(const Quarn::Setting& setting, Quarn::Setti
   }
 }
 
-void PlayerContainerHost::streamAdded(Quarn::StreamInterface& stream) {
+void EngineContainerHost::streamAdded(Quarn::StreamInterface& stream) {
   // Offered twice (a second selectProgram) is still one stream to destroy.
   if (std::find(streams_.begin(), streams_.end(), &stream) == streams_.end())
     streams_.push_back(&stream);
 }
 
-void PlayerContainerHost::streamRemoved(std::uint64_t streamId) {
+void EngineContainerHost::streamRemoved(std::uint64_t streamId) {
   const auto it = std::find_if(streams_.begin(), streams_.end(),
                                [streamId](auto* s) { return s->streamId() == streamId; });
   if (it == streams_.end())
@@ -68,11 +68,11 @@ void PlayerContainerHost::streamRemoved(std::uint64_t streamId) {
   streams_.erase(it);
 }
 
-void PlayerContainerHost::selectStream(std::uint64_t streamId, std::int32_t) {
+void EngineContainerHost::selectStream(std::uint64_t streamId, std::int32_t) {
   selected_ = streamId;
 }
 
-Quarn::StreamInterface* PlayerContainerHost::streamToPlay() const {
+Quarn::StreamInterface* EngineContainerHost::streamToPlay() const {
   if (streams_.empty())
     return nullptr;
   if (selected_) {
@@ -84,17 +84,17 @@ Quarn::StreamInterface* PlayerContainerHost::streamToPlay() const {
   return streams_.front();
 }
 
-void PlayerContainerHost::destroyWithdrawnStreams() {
+void EngineContainerHost::destroyWithdrawnStreams() {
   for (Quarn::StreamInterface* stream : withdrawn_)
     delete stream;
   withdrawn_.clear();
 }
 
-void PlayerContainerHost::destroyAllStreams() {
+void EngineContainerHost::destroyAllStreams() {
   destroyWithdrawnStreams();
   for (Quarn::StreamInterface* stream : streams_)
     delete stream;
   streams_.clear();
 }
 
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

@@ -1,11 +1,11 @@
-// How the player turns its SOURCE argument into the location handed to the
-// plug-in.
+// How a host turns the script it is given, a path or a URL, into the
+// location handed to the plug-in.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 
 /// True when `source` starts with a URL scheme followed by "/":
 /// [A-Za-z][A-Za-z0-9+.-]* ":" "/".
@@ -19,4 +19,7 @@ std::string percentEncodePath(std::string_view path);
 /// against `workingFolder` (an absolute path) and turned into a file:// URL.
 std::string sourceToLocation(std::string_view source, std::string_view workingFolder);
 
-}  // namespace QuarnPlay
+/// The current folder, however long; empty when it cannot be told.
+std::string workingFolder();
+
+}  // namespace QuarnHost

@@ -1,12 +1,12 @@
-// The player's media clock, which it gives to the stream as its consumer.
+// The host's media clock, which it gives to the stream as its consumer.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
-#include "framework/HostInterfaces.h"
+#include <quarn/HostInterfaces.h>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 
 class MediaClock : public Quarn::StreamConsumer {
  public:
@@ -31,4 +31,4 @@ class MediaClock : public Quarn::StreamConsumer {
   std::int64_t startMs_ = 0;
 };
 
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

@@ -4,7 +4,7 @@
 
 #include "SourceLocation.h"
 
-namespace QuarnPlay {
+namespace QuarnHost {
 namespace {
 
 TEST(SourceLocation, UrlSchemeIsLettersDigitsPlusDotDashThenColonSlash) {
@@ -46,4 +46,4 @@ TEST(SourceLocation, PathsBecomeAbsoluteFileUrls) {
 }
 
 }  // namespace
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

@@ -1,0 +1,614 @@
+/* Checks quarnssasrc against the player, through real GStreamer pipelines.
+ *
+ *   element_check check PLAYER SCRIPT [override-embedded=false]
+ *     caps and codec_data against the player's --header output; every buffer
+ *     (PTS, duration, payload) against the player's JSON Lines, with and
+ *     without comments; after a flushing seek to the middle; and a reverse
+ *     playback, which must deliver the entries in reverse order.
+ *   element_check refuse SCRIPT TEXT
+ *     the element refuses SCRIPT with an error message that says TEXT.
+ *   element_check render SCRIPT OUT.png
+ *     burns SCRIPT into a videotestsrc frame at 5 s with assrender, writes
+ *     it to OUT.png, and checks that the lower part of the frame differs from
+ *     the same frame without subtitles.
+ *
+ * The element is found through GST_PLUGIN_PATH. The block payload is worked
+ * out here on its own, from the events Format line of the player's header. */
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static int failures = 0;
+
+static void fail(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  fputs("element_check: ", stderr);
+  vfprintf(stderr, format, args);
+  fputc('\n', stderr);
+  va_end(args);
+  ++failures;
+}
+
+/* ---- what the player says ---- */
+
+typedef struct {
+  guint64 timestamp;
+  guint64 duration;
+  char* text;
+} Entry;
+
+typedef struct {
+  char* header;
+  Entry* entries;
+  size_t count;
+} PlayerOutput;
+
+static void appendUtf8(GString* out, unsigned code) {
+  char bytes[6];
+  const int n = g_unichar_to_utf8(code, bytes);
+  g_string_append_len(out, bytes, n);
+}
+
+/* The JSON string starting after its opening quote at *p; *p ends after the
+ * closing quote. */
+static char* jsonString(const char** p) {
+  GString* out = g_string_new(NULL);
+  const char* s = *p;
+  while (*s != '\0' && *s != '"') {
+    if (*s != '\\') {
+      g_string_append_c(out, *s++);
+      continue;
+    }
+    ++s;
+    switch (*s) {
+      case 'n':
+        g_string_append_c(out, '\n');
+        break;
+      case 'r':
+        g_string_append_c(out, '\r');
+        break;
+      case 't':
+        g_string_append_c(out, '\t');
+        break;
+      case 'b':
+        g_string_append_c(out, '\b');
+        break;
+      case 'f':
+        g_string_append_c(out, '\f');
+        break;
+      case 'u': {
+        unsigned code = (unsigned)strtoul((char[]){s[1], s[2], s[3], s[4], 0}, NULL, 16);
+        s += 4;
+        if (code >= 0xD800 && code < 0xDC00 && s[1] == '\\' && s[2] == 'u') {
+          const unsigned low = (unsigned)strtoul((char[]){s[3], s[4], s[5], s[6], 0}, NULL, 16);
+          code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+          s += 6;
+        }
+        if (code == 0)
+          g_string_append_c(out, '\0');
+        else
+          appendUtf8(out, code);
+        break;
+      }
+      default:
+        g_string_append_c(out, *s);
+        break;
+    }
+    ++s;
+  }
+  *p = *s == '"' ? s + 1 : s;
+  return g_string_free(out, FALSE);
+}
+
+static guint64 jsonNumber(const char* line, const char* name) {
+  const char* at = strstr(line, name);
+  return at != NULL ? g_ascii_strtoull(at + strlen(name), NULL, 10) : 0;
+}
+
+static PlayerOutput runPlayer(const char* player, const char* arguments, const char* script) {
+  PlayerOutput output = {NULL, NULL, 0};
+  char* command = g_strdup_printf("'%s' --json --header %s '%s'", player, arguments, script);
+  FILE* pipe = popen(command, "r");
+  g_free(command);
+  if (pipe == NULL) {
+    fail("cannot run the player");
+    return output;
+  }
+  size_t capacity = 0;
+  char* line = NULL;
+  ssize_t length;
+  size_t lineCapacity = 0;
+  while ((length = getline(&line, &lineCapacity, pipe)) > 0) {
+    const char* text = strstr(line, "\"text\":\"");
+    if (strstr(line, "{\"event\":\"header\"") == line && text != NULL) {
+      text += 8;
+      output.header = jsonString(&text);
+    } else if (strstr(line, "{\"event\":\"chunk\"") == line && text != NULL) {
+      if (output.count == capacity) {
+        capacity = capacity == 0 ? 64 : capacity * 2;
+        output.entries = g_renew(Entry, output.entries, capacity);
+      }
+      Entry* entry = &output.entries[output.count++];
+      entry->timestamp = jsonNumber(line, "\"timestamp\":");
+      entry->duration = jsonNumber(line, "\"duration\":");
+      text += 8;
+      entry->text = jsonString(&text);
+    }
+  }
+  free(line);
+  if (pclose(pipe) != 0)
+    fail("the player failed on %s", script);
+  return output;
+}
+
+static void freePlayerOutput(PlayerOutput* output) {
+  for (size_t i = 0; i < output->count; ++i)
+    g_free(output->entries[i].text);
+  g_free(output->entries);
+  g_free(output->header);
+}
+
+/* ---- the block a GStreamer SSA consumer expects ---- */
+
+typedef struct {
+  char** columns;
+  int count;
+  int start;
+  int end;
+} Format;
+
+static Format formatOf(const char* header) {
+  Format format = {NULL, 0, 1, 2};
+  const char* last = NULL;
+  for (const char* p = header; (p = strstr(p, "Format:")) != NULL; p += 7)
+    last = p + 7;
+  char* line = g_strndup(last, strcspn(last, "\r\n"));
+  format.columns = g_strsplit(line, ",", -1);
+  g_free(line);
+  format.count = (int)g_strv_length(format.columns);
+  for (int i = 0; i < format.count; ++i) {
+    g_strstrip(format.columns[i]);
+    if (g_ascii_strcasecmp(format.columns[i], "Start") == 0)
+      format.start = i;
+    else if (g_ascii_strcasecmp(format.columns[i], "End") == 0)
+      format.end = i;
+  }
+  return format;
+}
+
+static char* expectedBlock(const char* line, const Format* format, size_t readOrder) {
+  const char* fields = strchr(line, ':');
+  fields = fields != NULL ? fields + 1 : line;
+  while (*fields == ' ')
+    ++fields;
+  GString* block = g_string_new(NULL);
+  g_string_append_printf(block, "%zu", readOrder);
+  const char* p = fields;
+  for (int column = 0; column < format->count && p != NULL; ++column) {
+    const char* comma = column + 1 < format->count ? strchr(p, ',') : NULL;
+    const size_t length = comma != NULL ? (size_t)(comma - p) : strlen(p);
+    if (column != format->start && column != format->end) {
+      g_string_append_c(block, ',');
+      g_string_append_len(block, p, (gssize)length);
+    }
+    p = comma != NULL ? comma + 1 : NULL;
+  }
+  return g_string_free(block, FALSE);
+}
+
+static gboolean isDialogue(const char* line) {
+  return strncmp(line, "Dialogue:", 9) == 0;
+}
+
+/* ---- what the element pushes ---- */
+
+typedef struct {
+  GstClockTime pts;
+  GstClockTime duration;
+  char* payload;
+} Buffer;
+
+typedef struct {
+  GstCaps* caps;
+  Buffer* buffers;
+  size_t count;
+} Pulled;
+
+static GstElement* launch(const char* script, const char* properties, GstElement** sink) {
+  char* description = g_strdup_printf(
+      "quarnssasrc location=\"%s\" %s ! appsink name=sink sync=false", script, properties);
+  GError* error = NULL;
+  GstElement* pipeline = gst_parse_launch(description, &error);
+  if (pipeline == NULL) {
+    fail("cannot build \"%s\": %s", description, error != NULL ? error->message : "?");
+    g_clear_error(&error);
+    g_free(description);
+    return NULL;
+  }
+  g_free(description);
+  *sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+  return pipeline;
+}
+
+static gboolean waitForPreroll(GstElement* pipeline) {
+  const GstStateChangeReturn changed = gst_element_get_state(pipeline, NULL, NULL, 10 * GST_SECOND);
+  if (changed == GST_STATE_CHANGE_FAILURE) {
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    if (message != NULL) {
+      GError* error = NULL;
+      gst_message_parse_error(message, &error, NULL);
+      fail("pipeline error: %s", error->message);
+      g_error_free(error);
+      gst_message_unref(message);
+    } else {
+      fail("the pipeline did not preroll");
+    }
+    gst_object_unref(bus);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+static void pullAll(GstElement* sink, Pulled* pulled) {
+  size_t capacity = 0;
+  for (;;) {
+    GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 10 * GST_SECOND);
+    if (sample == NULL)
+      break;
+    if (pulled->caps == NULL && gst_sample_get_caps(sample) != NULL)
+      pulled->caps = gst_caps_ref(gst_sample_get_caps(sample));
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstMapInfo map;
+    if (pulled->count == capacity) {
+      capacity = capacity == 0 ? 64 : capacity * 2;
+      pulled->buffers = g_renew(Buffer, pulled->buffers, capacity);
+    }
+    Buffer* b = &pulled->buffers[pulled->count++];
+    b->pts = GST_BUFFER_PTS(buffer);
+    b->duration = GST_BUFFER_DURATION(buffer);
+    gst_buffer_map(buffer, &map, GST_MAP_READ);
+    b->payload = g_strndup((const char*)map.data, map.size);
+    gst_buffer_unmap(buffer, &map);
+    gst_sample_unref(sample);
+  }
+  if (!gst_app_sink_is_eos(GST_APP_SINK(sink)))
+    fail("no end of stream after %zu buffers", pulled->count);
+}
+
+/* Plays the pipeline to the end; a seek first when `rate` is not 0. */
+static Pulled play(const char* script, const char* properties, double rate, GstClockTime seekTo) {
+  Pulled pulled = {NULL, NULL, 0};
+  GstElement* sink = NULL;
+  GstElement* pipeline = launch(script, properties, &sink);
+  if (pipeline == NULL)
+    return pulled;
+  gst_element_set_state(pipeline, GST_STATE_PAUSED);
+  if (waitForPreroll(pipeline)) {
+    if (rate != 0) {
+      const gboolean seeked =
+          rate > 0 ? gst_element_seek(pipeline, rate, GST_FORMAT_TIME,
+                                      GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE,
+                                      GST_SEEK_TYPE_SET, (gint64)seekTo, GST_SEEK_TYPE_NONE, 0)
+                   : gst_element_seek(pipeline, rate, GST_FORMAT_TIME,
+                                      GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE,
+                                      GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_NONE, 0);
+      if (!seeked)
+        fail("the seek (rate %g) was refused", rate);
+      waitForPreroll(pipeline);
+    }
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    pullAll(sink, &pulled);
+  }
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(sink);
+  gst_object_unref(pipeline);
+  return pulled;
+}
+
+static void freePulled(Pulled* pulled) {
+  for (size_t i = 0; i < pulled->count; ++i)
+    g_free(pulled->buffers[i].payload);
+  g_free(pulled->buffers);
+  if (pulled->caps != NULL)
+    gst_caps_unref(pulled->caps);
+}
+
+/* The buffers must be the player's entries in order, ReadOrder being each
+ * entry's place in start-time order: `firstPlace` for the first, then one up
+ * (`step` 1) or down (-1). Entries that end before `segmentStart` are not
+ * shown in the segment, and a sink would drop them. */
+static void compare(const char* what, const Pulled* pulled, const Entry* entries, size_t count,
+                    size_t firstPlace, int step, const Format* format, gboolean comments,
+                    guint64 segmentStart) {
+  size_t b = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const Entry* entry = &entries[i];
+    if (!comments && !isDialogue(entry->text))
+      continue;
+    const guint64 end = (entry->timestamp + entry->duration) * GST_MSECOND;
+    if (end < segmentStart || (entry->duration > 0 && end == segmentStart))
+      continue;
+    const size_t place = step > 0 ? firstPlace + i : firstPlace - i;
+    if (b >= pulled->count) {
+      fail("%s: %zu buffers, the player has more entries (next: %s)", what, pulled->count,
+           entry->text);
+      return;
+    }
+    const Buffer* buffer = &pulled->buffers[b++];
+    char* expected = expectedBlock(entry->text, format, place);
+    if (buffer->pts != entry->timestamp * GST_MSECOND ||
+        buffer->duration != entry->duration * GST_MSECOND || strcmp(buffer->payload, expected) != 0)
+      fail("%s: buffer %zu is %" GST_TIME_FORMAT "+%" GST_TIME_FORMAT
+           " \"%s\", expected %" G_GUINT64_FORMAT "+%" G_GUINT64_FORMAT " ms \"%s\"",
+           what, b - 1, GST_TIME_ARGS(buffer->pts), GST_TIME_ARGS(buffer->duration),
+           buffer->payload, entry->timestamp, entry->duration, expected);
+    g_free(expected);
+  }
+  if (b != pulled->count)
+    fail("%s: %zu buffers, the player has %zu entries", what, pulled->count, b);
+}
+
+static int check(const char* player, const char* script, const char* extra) {
+  const gboolean overrideFalse = extra != NULL && strcmp(extra, "override-embedded=false") == 0;
+  const char* playerArguments = overrideFalse ? "--override-embedded false" : "";
+  const char* properties = overrideFalse ? "override-embedded=false" : "";
+  PlayerOutput all = runPlayer(player, playerArguments, script);
+  if (all.header == NULL || all.count == 0) {
+    fail("the player gave no header or no entries for %s", script);
+    freePlayerOutput(&all);
+    return 1;
+  }
+  const Format format = formatOf(all.header);
+  char* withComments = g_strdup_printf("%s comments=true", properties);
+
+  /* Everything, comments included, from the start. */
+  Pulled pulled = play(script, withComments, 0, 0);
+  if (pulled.caps == NULL) {
+    fail("%s: no caps", script);
+  } else {
+    const GstStructure* s = gst_caps_get_structure(pulled.caps, 0);
+    const gboolean advanced = strstr(all.header, "ScriptType: v4.00+") != NULL ||
+                              strstr(all.header, "[V4+ Styles]") != NULL;
+    const char* name = advanced ? "application/x-ass" : "application/x-ssa";
+    if (strcmp(gst_structure_get_name(s), name) != 0)
+      fail("%s: caps %s, expected %s", script, gst_structure_get_name(s), name);
+    const GValue* value = gst_structure_get_value(s, "codec_data");
+    GstBuffer* codec = value != NULL ? gst_value_get_buffer(value) : NULL;
+    if (codec == NULL) {
+      fail("%s: no codec_data", script);
+    } else {
+      GstMapInfo map;
+      gst_buffer_map(codec, &map, GST_MAP_READ);
+      if (map.size != strlen(all.header) || memcmp(map.data, all.header, map.size) != 0)
+        fail("%s: codec_data (%zu bytes) is not the player's header (%zu bytes)", script, map.size,
+             strlen(all.header));
+      gst_buffer_unmap(codec, &map);
+    }
+  }
+  compare("with comments", &pulled, all.entries, all.count, 0, 1, &format, TRUE, 0);
+  freePulled(&pulled);
+
+  /* Dialogue only, the default. */
+  pulled = play(script, properties, 0, 0);
+  compare("dialogue only", &pulled, all.entries, all.count, 0, 1, &format, FALSE, 0);
+  freePulled(&pulled);
+
+  /* A flushing seek to the middle: the player's --seek reads the same. */
+  /* Halfway through the script's time. */
+  guint64 last = 0;
+  for (size_t i = 0; i < all.count; ++i) {
+    if (all.entries[i].timestamp + all.entries[i].duration > last)
+      last = all.entries[i].timestamp + all.entries[i].duration;
+  }
+  const guint64 middle = (all.entries[0].timestamp + last) / 2;
+  char* seekArguments = g_strdup_printf("%s --seek %" G_GUINT64_FORMAT, playerArguments, middle);
+  PlayerOutput afterSeek = runPlayer(player, seekArguments, script);
+  pulled = play(script, withComments, 1.0, middle * GST_MSECOND);
+  compare("after a seek to the middle", &pulled, afterSeek.entries, afterSeek.count,
+          all.count - afterSeek.count, 1, &format, TRUE, middle * GST_MSECOND);
+  if (pulled.count == 0 || pulled.count >= all.count)
+    fail("%s: %zu of %zu entries after a seek to %" G_GUINT64_FORMAT " ms: not the middle", script,
+         pulled.count, all.count, middle);
+  freePulled(&pulled);
+
+  /* Backwards: the player's --rate -1000, and the forward order reversed. */
+  char* reverseArguments = g_strdup_printf("%s --rate -1000", playerArguments);
+  PlayerOutput backwards = runPlayer(player, reverseArguments, script);
+  if (backwards.count != all.count)
+    fail("%s: the player reads %zu entries backwards, %zu forwards", script, backwards.count,
+         all.count);
+  for (size_t i = 0; i < backwards.count && i < all.count; ++i) {
+    if (strcmp(backwards.entries[i].text, all.entries[all.count - 1 - i].text) != 0)
+      fail("%s: backward entry %zu is not forward entry %zu", script, i, all.count - 1 - i);
+  }
+  pulled = play(script, withComments, -1.0, 0);
+  compare("played backwards", &pulled, backwards.entries, backwards.count, all.count - 1, -1,
+          &format, TRUE, 0);
+  freePulled(&pulled);
+
+  printf("%s: %zu entries; caps, forward, dialogue only, seek to %" G_GUINT64_FORMAT
+         " ms (%zu entries) and backwards checked\n",
+         script, all.count, middle, afterSeek.count);
+  g_free(withComments);
+  g_free(seekArguments);
+  g_free(reverseArguments);
+  g_strfreev(format.columns);
+  freePlayerOutput(&all);
+  freePlayerOutput(&afterSeek);
+  freePlayerOutput(&backwards);
+  return failures == 0 ? 0 : 1;
+}
+
+/* ---- burning a script into video ---- */
+
+static const char* kVideo =
+    "videotestsrc pattern=smpte75 num-buffers=1 timestamp-offset=5000000000 "
+    "! video/x-raw,width=640,height=480,framerate=25/1";
+
+static gboolean runToEnd(const char* description) {
+  GError* error = NULL;
+  GstElement* pipeline = gst_parse_launch(description, &error);
+  if (pipeline == NULL) {
+    fail("cannot build \"%s\": %s", description, error != NULL ? error->message : "?");
+    g_clear_error(&error);
+    return FALSE;
+  }
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* message =
+      gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND, GST_MESSAGE_EOS | GST_MESSAGE_ERROR);
+  gboolean ok = message != NULL && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+  if (message != NULL && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+    GError* e = NULL;
+    gst_message_parse_error(message, &e, NULL);
+    fail("\"%s\": %s", description, e->message);
+    g_error_free(e);
+  } else if (message == NULL) {
+    fail("\"%s\" did not finish", description);
+  }
+  if (message != NULL)
+    gst_message_unref(message);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return ok;
+}
+
+/* The PNG's pixels as 8-bit grey, or NULL. */
+static guint8* greyPixels(const char* png, int* width, int* height) {
+  char* description = g_strdup_printf(
+      "filesrc location=\"%s\" ! pngdec ! videoconvert ! video/x-raw,format=GRAY8 "
+      "! appsink name=sink",
+      png);
+  GError* error = NULL;
+  GstElement* pipeline = gst_parse_launch(description, &error);
+  g_free(description);
+  if (pipeline == NULL) {
+    g_clear_error(&error);
+    return NULL;
+  }
+  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 10 * GST_SECOND);
+  guint8* pixels = NULL;
+  if (sample != NULL) {
+    GstStructure* s = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+    gst_structure_get_int(s, "width", width);
+    gst_structure_get_int(s, "height", height);
+    GstMapInfo map;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    gst_buffer_map(buffer, &map, GST_MAP_READ);
+    /* Rows of GRAY8 are padded to four bytes. */
+    const int stride = (*width + 3) & ~3;
+    pixels = g_malloc((size_t)*width * (size_t)*height);
+    for (int y = 0; y < *height; ++y)
+      memcpy(pixels + (size_t)y * (size_t)*width, map.data + (size_t)y * (size_t)stride,
+             (size_t)*width);
+    gst_buffer_unmap(buffer, &map);
+    gst_sample_unref(sample);
+  }
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(sink);
+  gst_object_unref(pipeline);
+  return pixels;
+}
+
+static int render(const char* script, const char* out) {
+  char* plain = g_strdup_printf("%s.plain.png", out);
+  char* burnt = g_strdup_printf(
+      "quarnssasrc location=\"%s\" ! r.text_sink %s ! assrender name=r ! videoconvert "
+      "! pngenc ! filesink location=\"%s\"",
+      script, kVideo, out);
+  char* bare =
+      g_strdup_printf("%s ! videoconvert ! pngenc ! filesink location=\"%s\"", kVideo, plain);
+  if (runToEnd(burnt) && runToEnd(bare)) {
+    int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
+    guint8* with = greyPixels(out, &w1, &h1);
+    guint8* without = greyPixels(plain, &w2, &h2);
+    if (with == NULL || without == NULL || w1 != w2 || h1 != h2 || w1 == 0) {
+      fail("cannot compare %s with %s", out, plain);
+    } else {
+      /* The bottom-aligned line of the script at 5 s sits in the lower third. */
+      size_t lower = 0;
+      size_t upper = 0;
+      for (int y = 0; y < h1; ++y) {
+        for (int x = 0; x < w1; ++x) {
+          const size_t i = (size_t)y * (size_t)w1 + (size_t)x;
+          const int difference = abs((int)with[i] - (int)without[i]);
+          if (difference > 40) {
+            if (y >= h1 * 2 / 3)
+              ++lower;
+            else
+              ++upper;
+          }
+        }
+      }
+      printf("%s: %zu pixels differ in the lower third, %zu above it\n", out, lower, upper);
+      if (lower < 500)
+        fail("%s: the subtitle is not in the lower part of the frame (%zu pixels differ)", out,
+             lower);
+    }
+    g_free(with);
+    g_free(without);
+  }
+  g_free(plain);
+  g_free(burnt);
+  g_free(bare);
+  return failures == 0 ? 0 : 1;
+}
+
+/* ---- a refused script ---- */
+
+static int refuse(const char* script, const char* expected) {
+  char* description = g_strdup_printf("quarnssasrc location=\"%s\" ! fakesink", script);
+  GstElement* pipeline = gst_parse_launch(description, NULL);
+  g_free(description);
+  if (pipeline == NULL) {
+    fail("cannot build the pipeline");
+    return 1;
+  }
+  gst_element_set_state(pipeline, GST_STATE_PAUSED);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* message =
+      gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE);
+  if (message == NULL || GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) {
+    fail("%s: no error message", script);
+  } else {
+    GError* error = NULL;
+    gchar* debug = NULL;
+    gst_message_parse_error(message, &error, &debug);
+    printf("error: %s\ndebug: %s\n", error->message, debug != NULL ? debug : "");
+    if (strstr(error->message, expected) == NULL)
+      fail("%s: the error \"%s\" does not say \"%s\"", script, error->message, expected);
+    if (error->domain != GST_RESOURCE_ERROR || error->code != GST_RESOURCE_ERROR_OPEN_READ)
+      fail("%s: not a resource error of opening for reading", script);
+    g_error_free(error);
+    g_free(debug);
+  }
+  if (message != NULL)
+    gst_message_unref(message);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return failures == 0 ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
+  gst_init(&argc, &argv);
+  if (argc >= 4 && strcmp(argv[1], "check") == 0)
+    return check(argv[2], argv[3], argc > 4 ? argv[4] : NULL);
+  if (argc == 4 && strcmp(argv[1], "render") == 0)
+    return render(argv[2], argv[3]);
+  if (argc == 4 && strcmp(argv[1], "refuse") == 0)
+    return refuse(argv[2], argv[3]);
+  fprintf(stderr,
+          "usage: element_check check PLAYER SCRIPT [override-embedded=false]\n"
+          "       element_check render SCRIPT OUT.png\n"
+          "       element_check refuse SCRIPT TEXT\n");
+  return 2;
+}

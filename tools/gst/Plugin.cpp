@@ -1,0 +1,17 @@
+// libgstquarnssa.so: the GStreamer plug-in that registers quarnssasrc.
+#include <gst/gst.h>
+
+#include "QuarnSsaSrc.h"
+
+#ifndef QUARN_GST_VERSION
+#define QUARN_GST_VERSION "0"
+#endif
+#define PACKAGE "quarn-ssa"
+
+static gboolean plugin_init(GstPlugin* plugin) {
+  return gst_element_register(plugin, "quarnssasrc", GST_RANK_NONE, GST_TYPE_QUARN_SSA_SRC);
+}
+
+GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, quarnssa,
+                  "SSA/ASS subtitle scripts through the quarn-ssa plug-in module", plugin_init,
+                  QUARN_GST_VERSION, GST_LICENSE_UNKNOWN, "quarn-ssa", "Unknown package origin")

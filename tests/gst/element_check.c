@@ -5,6 +5,9 @@
  *     (PTS, duration, payload) against the player's JSON Lines, with and
  *     without comments; after a flushing seek to the middle; and a reverse
  *     playback, which must deliver the entries in reverse order.
+ *   element_check stress PLAYER SCRIPT
+ *     200 flushing seeks at random times and in both directions while the
+ *     element pushes, then the whole script again from the start.
  *   element_check refuse SCRIPT TEXT
  *     the element refuses SCRIPT with an error message that says TEXT.
  *   element_check render SCRIPT OUT.png
@@ -562,6 +565,71 @@ static int render(const char* script, const char* out) {
   return failures == 0 ? 0 : 1;
 }
 
+/* ---- seeks while buffers flow ---- */
+
+/* Flushing seeks from this thread, at random times and in both directions,
+ * while the streaming thread pushes; after each a few buffers are pulled and
+ * must belong to the new segment's direction. A last seek to the start must
+ * then deliver the whole script again. */
+static int stress(const char* player, const char* script) {
+  PlayerOutput all = runPlayer(player, "", script);
+  if (all.count == 0) {
+    fail("the player gave no entries for %s", script);
+    freePlayerOutput(&all);
+    return 1;
+  }
+  GstElement* sink = NULL;
+  GstElement* pipeline = launch(script, "comments=true", &sink);
+  if (pipeline == NULL) {
+    freePlayerOutput(&all);
+    return 1;
+  }
+  g_object_set(sink, "max-buffers", 4, NULL);
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  waitForPreroll(pipeline);
+  const guint64 last = all.entries[all.count - 1].timestamp;
+  GRand* random = g_rand_new_with_seed(20261208);
+  for (int i = 0; i < 200 && failures == 0; ++i) {
+    const double rate = g_rand_boolean(random) ? 1.0 : -1.0;
+    const gint64 at = (gint64)g_rand_int_range(random, 0, (gint32)last + 1000) * GST_MSECOND;
+    const gboolean seeked =
+        rate > 0 ? gst_element_seek(pipeline, rate, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
+                                    GST_SEEK_TYPE_SET, at, GST_SEEK_TYPE_SET, -1)
+                 : gst_element_seek(pipeline, rate, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
+                                    GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET, at);
+    if (!seeked)
+      fail("seek %d (rate %g, %" GST_TIME_FORMAT ") was refused", i, rate, GST_TIME_ARGS(at));
+    GstClockTime previous = GST_CLOCK_TIME_NONE;
+    for (int n = g_rand_int_range(random, 0, 4); n > 0; --n) {
+      GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), GST_SECOND);
+      if (sample == NULL)
+        break; /* the segment may hold nothing more */
+      const GstClockTime pts = GST_BUFFER_PTS(gst_sample_get_buffer(sample));
+      if (GST_CLOCK_TIME_IS_VALID(previous) && (rate > 0 ? pts < previous : pts > previous))
+        fail("seek %d: buffers out of order for rate %g", i, rate);
+      previous = pts;
+      gst_sample_unref(sample);
+    }
+  }
+  g_rand_free(random);
+
+  Pulled pulled = {NULL, NULL, 0};
+  if (!gst_element_seek(pipeline, 1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, GST_SEEK_TYPE_SET, 0,
+                        GST_SEEK_TYPE_SET, -1))
+    fail("the last seek was refused");
+  pullAll(sink, &pulled);
+  if (pulled.count != all.count)
+    fail("%s: %zu buffers after the seeks, the player has %zu entries", script, pulled.count,
+         all.count);
+  printf("%s: 200 seeks while playing, then all %zu entries again\n", script, pulled.count);
+  freePulled(&pulled);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(sink);
+  gst_object_unref(pipeline);
+  freePlayerOutput(&all);
+  return failures == 0 ? 0 : 1;
+}
+
 /* ---- a refused script ---- */
 
 static int refuse(const char* script, const char* expected) {
@@ -606,9 +674,12 @@ int main(int argc, char** argv) {
     return render(argv[2], argv[3]);
   if (argc == 4 && strcmp(argv[1], "refuse") == 0)
     return refuse(argv[2], argv[3]);
+  if (argc == 4 && strcmp(argv[1], "stress") == 0)
+    return stress(argv[2], argv[3]);
   fprintf(stderr,
           "usage: element_check check PLAYER SCRIPT [override-embedded=false]\n"
           "       element_check render SCRIPT OUT.png\n"
-          "       element_check refuse SCRIPT TEXT\n");
+          "       element_check refuse SCRIPT TEXT\n"
+          "       element_check stress PLAYER SCRIPT\n");
   return 2;
 }

@@ -89,11 +89,6 @@ std::uint32_t toMilliseconds(guint64 time) {
 class OpenScript {
  public:
   ~OpenScript() {
-    // The stream refers to the clock, and the module's code runs until the
-    // connection is closed: both go before the members do.
-    if (connection)
-      connection->close();
-    connection.reset();
     if (caps != nullptr)
       gst_caps_unref(caps);
   }
@@ -139,10 +134,12 @@ class OpenScript {
     return place;
   }
 
+  // In this order, so that the connection is closed while the clock the
+  // stream asks still exists, and the module is unloaded last.
   std::unique_ptr<QuarnHost::LoadedModule> module;
+  QuarnHost::MediaClock clock;
   std::unique_ptr<QuarnHost::Connection> connection;
   Quarn::StreamInterface* stream = nullptr;
-  QuarnHost::MediaClock clock;
   QuarnGst::EventFormat format;
   GstCaps* caps = nullptr;
   std::vector<TimelineEntry> timeline;
@@ -157,7 +154,8 @@ struct QuarnSsaSrcState {
   std::mutex propertiesLock;
   Properties properties;
 
-  /// Guards everything below; held by start, stop, seeks and reads.
+  /// Guards everything below; held by reads and seeks, and by start and stop
+  /// while they put the script in place or take it away.
   std::mutex readLock;
   std::unique_ptr<OpenScript> script;
   GstSegment segment;
@@ -248,11 +246,10 @@ void position(OpenScript& script, const GstSegment& segment) {
   script.stream->rewind();
   script.direction = pluginRate > 0 ? 1 : -1;
   script.next.reset();
-  std::uint32_t reached = 0;
   if (pluginRate > 0 && segment.start > 0)
-    script.stream->seekStream(toMilliseconds(segment.start), &reached, 0);
+    script.stream->seekStream(toMilliseconds(segment.start), nullptr, 0);
   else if (pluginRate < 0 && GST_CLOCK_TIME_IS_VALID(segment.stop))
-    script.stream->seekStream(toMilliseconds(segment.stop), &reached, 0);
+    script.stream->seekStream(toMilliseconds(segment.stop), nullptr, 0);
 }
 
 }  // namespace

@@ -19,9 +19,7 @@ std::unique_ptr<Connection> Connection::connect(const LoadedModule& module, std:
   }
   // The plug-in host must exist before getPlugin, which keeps it: the
   // connection is made first, around a plug-in still to come.
-  std::unique_ptr<Connection> connection(
-      new Connection(nullptr, nullptr, std::move(language), settings));
-  connection->closed_ = true;  // nothing to give back yet
+  std::unique_ptr<Connection> connection(new Connection(std::move(language), settings));
   Quarn::Plugin* plugin = nullptr;
   error.result = getPlugin(&connection->pluginHost_, &plugin);
   if (error.result != Quarn::ResultOk || plugin == nullptr) {
@@ -37,7 +35,7 @@ std::unique_ptr<Connection> Connection::connect(const LoadedModule& module, std:
   }
   connection->plugin_ = plugin;
   connection->container_ = static_cast<Quarn::ContainerInterface*>(face);
-  connection->closed_.reset();
+  connection->connected_ = true;
   connection->container_->setHost(&connection->containerHost_, connection->containerHost_.newId());
   return connection;
 }
@@ -56,9 +54,8 @@ std::string describeConnectError(const ConnectError& error) {
   return {};
 }
 
-Connection::Connection(Quarn::Plugin* plugin, Quarn::ContainerInterface* container,
-                       std::string language, const CodePageSettings& settings)
-    : containerHost_(std::move(language), settings), plugin_(plugin), container_(container) {}
+Connection::Connection(std::string language, const CodePageSettings& settings)
+    : containerHost_(std::move(language), settings) {}
 
 Connection::~Connection() {
   close();
@@ -109,15 +106,16 @@ Quarn::StreamInterface* Connection::selectFirstProgram(Quarn::Result& result,
 }
 
 bool Connection::close() {
-  if (closed_)
-    return *closed_;
+  if (!connected_)
+    return destroyed_;
+  connected_ = false;
   container_->closeStreams(false);
   container_->discardHeader();
   containerHost_.destroyWithdrawnStreams();
   plugin_->release();
-  closed_ = pluginHost_.destroyed();
+  destroyed_ = pluginHost_.destroyed();
   containerHost_.destroyAllStreams();
-  return *closed_;
+  return destroyed_;
 }
 
 std::optional<FormatHeader> takeFormatHeader(Quarn::StreamInterface& stream) {

@@ -72,14 +72,15 @@ class Connection {
   bool close();
 
  private:
-  Connection(Quarn::Plugin* plugin, Quarn::ContainerInterface* container, std::string language,
-             const CodePageSettings& settings);
+  Connection(std::string language, const CodePageSettings& settings);
 
   EnginePluginHost pluginHost_;
   EngineContainerHost containerHost_;
-  Quarn::Plugin* plugin_;
-  Quarn::ContainerInterface* container_;
-  std::optional<bool> closed_;
+  Quarn::Plugin* plugin_ = nullptr;
+  Quarn::ContainerInterface* container_ = nullptr;
+  /// Until connected and once closed there is nothing to give back.
+  bool connected_ = false;
+  bool destroyed_ = false;
 };
 
 /// Takes the stream's format header, which becomes the caller's, and frees it

@@ -18,7 +18,8 @@ namespace {
 // ---- what the plug-in reads: names, marks and encodings ----
 
 bool hasScriptExtension(std::string_view name) {
-  // The part from the last "." on, compared exactly, as the plug-in does.
+  // The part from the last "." on, compared exactly, as the plug-in does; a
+  // host sees only the plug-in's headers, so the rule is repeated here.
   const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos)
     return false;

@@ -13,7 +13,7 @@ cmake_minimum_required(VERSION 3.25)
 
 # Lowest layer first; an upward include would make a lower layer depend on a
 # higher one, so the layers could no longer be built or tested bottom-up.
-set(LAYERS framework platform log text subtitle plugin ssa)
+set(LAYERS rules framework platform log text subtitle plugin ssa)
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "Usage: cmake -DSOURCE_DIR=<dir> -P ${CMAKE_CURRENT_LIST_FILE}")

@@ -18,7 +18,7 @@
 
 #include "FuzzCheck.h"
 #include "ssa/TimeReader.h"
-#include "ssa/Tokenizer.h"
+#include "rules/Fields.h"
 
 namespace {
 

@@ -8,14 +8,6 @@
 
 namespace Quarn {
 
-bool hasScriptExtension(std::string_view name) {
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos)
-    return false;
-  const std::string_view extension = name.substr(dot);
-  return extension == ".ssa" || extension == ".ass";
-}
-
 SSAContainer::MediaTypeTable SSAContainer::buildMediaTypeTable() {
   MediaTypeTable table;
   table.emplace(String<unsigned char>("text/x-ssa"), 1);

@@ -1,12 +1,5 @@
-// What the SSA/ASS container recognises by name alone.
+// What the SSA/ASS container recognises by name alone: the rule is shared
+// with the hosts.
 #pragma once
 
-#include <string_view>
-
-namespace Quarn {
-
-/// True when `name` (a location or a path) ends in ".ssa" or ".ass": the
-/// part from its last "." on, compared exactly and case-sensitively.
-bool hasScriptExtension(std::string_view name);
-
-}  // namespace Quarn
+#include "rules/ScriptName.h"

@@ -11,7 +11,7 @@
 #include "platform/FileUrl.h"
 #include "platform/Memory.h"
 #include "platform/NativeFile.h"
-#include "text/ByteOrderMark.h"
+#include "rules/ByteOrderMarks.h"
 #include "text/Encoding.h"
 #include "text/Utf.h"
 
@@ -22,8 +22,6 @@ constexpr std::int32_t kSettingDomain = 4;
 constexpr const char* kSettingSection = "CodePage";
 constexpr const char* kCategory = "Utilities";
 constexpr const char* kFunction = "Quarn::ParserUtilities::readTextFile";
-// The converter name detectEncoding gives a UTF-7 mark.
-constexpr const char* kUtf7 = "UTF7";
 
 // The host's answer to one setting; tag 0 (no answer) without a host.
 SettingValue askHost(ContainerHost* host, const char* name) {
@@ -139,7 +137,11 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
   // does not override what the file declares.
   const SettingValue overrideEmbedded = askHost(host, "OverrideEmbedded");
   if (overrideEmbedded.tag == SettingTagBoolean && overrideEmbedded.value.boolean == 0) {
-    skip = detectEncoding(head, static_cast<std::size_t>(headSize), encoding);
+    const ByteOrderMark* mark = findByteOrderMark(head, static_cast<std::size_t>(headSize));
+    if (mark != nullptr) {
+      encoding.assign(String<char>(mark->converter));
+      skip = mark->skip;
+    }
     if (skip != 0 && skip == length) {
       QUARN_LOG(kCategory, kFunction, "Refused %s: the file holds only a %s byte-order mark\n",
                 path.cText(), encoding.cText());
@@ -148,7 +150,7 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
     // A UTF-7 mark shares its last base64 digits with the characters after
     // it, so the text is decoded from its first byte and the decoded mark
     // dropped instead.
-    if (encoding.equals(kUtf7)) {
+    if (mark != nullptr && mark->decodedWithText) {
       skip = 0;
       dropMark = true;
     }

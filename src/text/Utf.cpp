@@ -126,36 +126,6 @@ std::ptrdiff_t encodeUtf8(const std::u16string& text, unsigned char* out) {
 
 }  // namespace
 
-unsigned char* appendUtf8(char32_t code, unsigned char* out) {
-  if (code < 0x80) {
-    *out++ = static_cast<unsigned char>(code);
-    return out;
-  }
-  int count;
-  if (code < 0x800) {
-    *out++ = static_cast<unsigned char>(0xC0 | (code >> 6));
-    count = 2;
-  } else if (code < 0x10000) {
-    *out++ = static_cast<unsigned char>(0xE0 | (code >> 12));
-    count = 3;
-  } else {
-    *out++ = static_cast<unsigned char>(0xF0 | (code >> 18));
-    count = 4;
-  }
-  for (int k = 1; k < count; ++k)
-    *out++ = static_cast<unsigned char>(0x80 | ((code >> (6 * (count - 1 - k))) & 0x3F));
-  return out;
-}
-
-bool isLegalUtf8Sequence(const unsigned char* text, const unsigned char* end) {
-  if (text == nullptr || end == nullptr || text >= end)
-    return false;
-  const int length = sequenceLength(*text);
-  if (length > end - text || length > 4)
-    return false;
-  return isWellFormed(text, length);
-}
-
 ConversionResult convertUtf8ToUtf16(const unsigned char** source, const unsigned char* sourceEnd,
                                     char16_t** target, char16_t* targetEnd) {
   const unsigned char* in = *source;
@@ -189,16 +159,6 @@ ConversionResult convertUtf8ToUtf16(const unsigned char** source, const unsigned
   *source = in;
   *target = out;
   return result;
-}
-
-bool isValidUtf8(const unsigned char* text, std::size_t length) {
-  const unsigned char* end = text + length;
-  while (text < end) {
-    if (!isLegalUtf8Sequence(text, end))
-      return false;
-    text += sequenceLength(*text);
-  }
-  return true;
 }
 
 std::u16string utf8ToWide(const unsigned char* text, std::size_t length) {

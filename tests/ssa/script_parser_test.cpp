@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ssa/ScriptParser.h"
-#include "ssa/Tokenizer.h"
+#include "rules/Fields.h"
 #include "support/LogCapture.h"
 
 namespace Quarn {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ssa/TimeReader.h"
-#include "ssa/Tokenizer.h"
+#include "rules/Fields.h"
 
 namespace Quarn {
 namespace {

@@ -1,4 +1,4 @@
-#include "ssa/Tokenizer.h"
+#include "rules/Fields.h"
 
 #include <bitset>
 

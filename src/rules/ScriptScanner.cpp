@@ -1,0 +1,149 @@
+#include "rules/ScriptScanner.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "rules/Fields.h"
+
+namespace Quarn {
+namespace {
+
+constexpr std::string_view kEventKinds[] = {
+    "Dialogue:", "Comment:", "Picture:", "Sound:", "Movie:", "Command:"};
+
+bool startsWith(std::string_view line, std::string_view prefix) {
+  return line.size() >= prefix.size() && line.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool isLineBreak(char c) {
+  return c == '\r' || c == '\n';
+}
+
+// The first CR or LF at or after `at`, or the text's length. Lines run to a
+// hundred bytes and more, so eight are tested at a time.
+std::size_t findLineBreak(std::string_view text, std::size_t at) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  auto hasByte = [](std::uint64_t word, unsigned char byte) {
+    const std::uint64_t x = word ^ (kOnes * byte);
+    return (x - kOnes) & ~x & kHighs;
+  };
+  const std::size_t length = text.size();
+  while (at + 8 <= length) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);
+    if ((hasByte(word, '\r') | hasByte(word, '\n')) != 0)
+      break;
+    at += 8;
+  }
+  while (at < length && !isLineBreak(text[at]))
+    ++at;
+  return at;
+}
+
+}  // namespace
+
+bool isEventLine(std::string_view line) {
+  if (line.size() < kMinEventLine)
+    return false;
+  for (std::string_view kind : kEventKinds)
+    if (startsWith(line, kind))
+      return true;
+  return false;
+}
+
+ScriptScanner::ScriptScanner(std::string_view text, bool headerHeld)
+    : text_(text), haveHeader_(headerHeld) {}
+
+bool ScriptScanner::next(ScriptLine& line) {
+  if (finished_)
+    return false;
+  const std::size_t length = text_.size();
+  if (!again_) {
+    std::size_t start = end_;
+    if (start == afterEntry_ && start < length)
+      ++start;
+    while (start < length && isLineBreak(text_[start]))
+      ++start;
+    start_ = start;
+    end_ = findLineBreak(text_, start);
+  }
+  again_ = false;
+  if (start_ >= length) {
+    finished_ = true;
+    return false;
+  }
+  line.start = start_;
+  line.end = end_;
+  line.text = text_.substr(start_, end_ - start_);
+  line.kind = classify(line.text);
+  if (line.kind == LineKind::Entry)
+    afterEntry_ = end_;
+  // A last line that starts the events is not looked at again.
+  if (end_ >= length)
+    finished_ = true;
+  return true;
+}
+
+LineKind ScriptScanner::classify(std::string_view line) {
+  if (inEvents_)
+    return haveHeader_ ? eventsLine(line) : firstEventsLine(line);
+  if (startsWith(line, "[Events]")) {
+    inEvents_ = true;
+    return LineKind::EventsMark;
+  }
+  if (startsWith(line, "[V4 Styles]") || startsWith(line, "[V4+ Styles]")) {
+    inStyles_ = true;
+    return LineKind::StylesMark;
+  }
+  // A script may start its events without a section line, but only before
+  // any styles section.
+  if (!inStyles_ &&
+      (isEventLine(line) || (line.size() >= kMinEventLine && startsWith(line, "Format:")))) {
+    inEvents_ = true;
+    again_ = true;
+    return LineKind::ImpliedEvents;
+  }
+  return LineKind::Preamble;
+}
+
+LineKind ScriptScanner::firstEventsLine(std::string_view line) {
+  // The header exists from the first line of the events section on,
+  // whatever that line holds.
+  haveHeader_ = true;
+  if (line.size() >= 8 && startsWith(line, "Format:")) {
+    tokenize(line.substr(7), ",", fields_);
+    // The search stops once both are known; until then a later "Start"
+    // replaces an earlier one.
+    for (std::size_t j = 0; j < fields_.size() && (startColumn_ == -1 || endColumn_ == -1); ++j) {
+      if (fields_[j] == "Start") {
+        startColumn_ = static_cast<std::int32_t>(j);
+        columnsFound_.push_back({true, startColumn_});
+      } else if (fields_[j] == "End") {
+        endColumn_ = static_cast<std::int32_t>(j);
+        columnsFound_.push_back({false, endColumn_});
+      }
+    }
+    return LineKind::EventsFormat;
+  }
+  if (isEventLine(line)) {
+    startColumn_ = 1;
+    endColumn_ = 2;
+    return LineKind::EventsDefault;
+  }
+  return LineKind::EventsBare;
+}
+
+LineKind ScriptScanner::eventsLine(std::string_view line) {
+  if (!isEventLine(line))
+    return LineKind::Other;
+  if (startColumn_ < 0 || endColumn_ < 0)
+    return LineKind::EventNoColumns;
+  // Only the fields up to the later time column matter; the text field,
+  // commas and all, is never split.
+  const std::size_t needed = static_cast<std::size_t>(std::max(startColumn_, endColumn_)) + 1;
+  tokenize(line.substr(line.find(':') + 1), ",", fields_, needed);
+  return fields_.size() < needed ? LineKind::EventShort : LineKind::Entry;
+}
+
+}  // namespace Quarn

@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "rules/FileUrl.h"
+
 namespace Quarn::Platform {
 
 /// Longest path accepted, in bytes, terminator included.
-constexpr std::size_t kMaxPathBytes = 4096;
+using Quarn::kMaxPathBytes;
 
 /// Turns the file URL `url` into a local path in `path`. Accepted: scheme
 /// "file" in any case; an empty authority or "localhost"; a path starting

@@ -193,19 +193,6 @@ std::string defaultModulePath() {
   return search.found.empty() ? search.tried.front() : search.found;
 }
 
-/// The local path of `location` (a path or a file URI), for looking at the
-/// file when the plug-in refuses it; empty for anything else.
-std::string localPathOf(const std::string& location) {
-  if (!QuarnHost::startsWithUrlScheme(location))
-    return location;
-  gchar* path = g_filename_from_uri(location.c_str(), nullptr, nullptr);
-  if (path == nullptr)
-    return {};
-  std::string result = path;
-  g_free(path);
-  return result;
-}
-
 /// The host's answers to the two settings, from the properties.
 QuarnHost::CodePageSettings settingsOf(const Properties& properties) {
   std::optional<bool> overrideEmbedded;
@@ -214,14 +201,13 @@ QuarnHost::CodePageSettings settingsOf(const Properties& properties) {
   return QuarnHost::CodePageSettings{overrideEmbedded, properties.codepage};
 }
 
-/// Posts the refusal of `open` as an error message that says why.
-void postOpenFailure(GstQuarnSsaSrc* self, const Properties& properties, Quarn::Result result) {
-  std::string cause;
-  const std::string path = localPathOf(properties.location);
-  if (!path.empty()) {
-    cause = QuarnHost::diagnoseOpenFailure(QuarnHost::readSourceFile(path), settingsOf(properties),
-                                           QuarnHost::kElementProperties);
-  }
+/// Posts the refusal of `open` (of `location`, the URL the plug-in was
+/// given) as an error message that says why.
+void postOpenFailure(GstQuarnSsaSrc* self, const Properties& properties,
+                     const std::string& location, Quarn::Result result) {
+  std::string cause =
+      QuarnHost::explainLocation(location, settingsOf(properties), QuarnHost::kElementProperties)
+          .text;
   const std::string code = QuarnHost::describeResult(result);
   if (cause.empty())
     cause = "the plug-in refused it: " + code;
@@ -301,7 +287,7 @@ static gboolean gst_quarn_ssa_src_start(GstBaseSrc* base) {
 
   const Quarn::Result opened = script->connection->open(location);
   if (opened != Quarn::ResultOk) {
-    postOpenFailure(self, properties, opened);
+    postOpenFailure(self, properties, location, opened);
     return FALSE;
   }
   Quarn::Result selected = Quarn::ResultOk;

@@ -7,204 +7,168 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <optional>
-#include <string_view>
 #include <vector>
+
+#include <rules/ByteOrderMarks.h>
+#include <rules/FileUrl.h>
+#include <rules/ScriptName.h>
+#include <rules/ScriptScanner.h>
+#include <rules/Utf8.h>
+
+#include "IcuText.h"
 
 namespace QuarnHost {
 namespace {
 
-// ---- what the plug-in reads: names, marks and encodings ----
+using Quarn::ByteOrderMark;
+using Quarn::LineKind;
 
-bool hasScriptExtension(std::string_view name) {
-  // The part from the last "." on, compared exactly, as the plug-in does; a
-  // host sees only the plug-in's headers, so the rule is repeated here.
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos)
-    return false;
-  const std::string_view extension = name.substr(dot);
-  return extension == ".ssa" || extension == ".ass";
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool isWellFormedUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong form
-      high = lead == 0xED ? 0x9F : 0xBF;  // no surrogate
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      low = lead == 0xF0 ? 0x90 : 0x80;
-      high = lead == 0xF4 ? 0x8F : 0xBF;  // nothing past U+10FFFF
-    } else {
-      return false;
-    }
-    if (text.size() - i < length)
-      return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto byte = static_cast<unsigned char>(text[i + k]);
-      if (byte < (k == 1 ? low : 0x80) || byte > (k == 1 ? high : 0xBF))
-        return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
-enum class Encoding {
-  Unknown,    // decoded by the plug-in in a way the host does not follow
-  Unchanged,  // no conversion: the bytes as they are
-  Ascii,      // a code page that keeps ASCII as it is
-  Utf8,
-  Utf16LE,
-  Utf16BE,
-  Utf32LE,
-  Utf32BE,
+/// What the plug-in's parser makes of a text, and what a person would want
+/// to know about where it stopped.
+struct ScanOutcome {
+  Refusal refusal = Refusal::NoEventsSection;
+  /// The events section began (by its mark or by an implied first line).
+  bool eventsBegan = false;
+  /// The section's first line, when there was one.
+  std::optional<LineKind> firstLine;
+  bool anyEventLine = false;
+  bool eventLineInEvents = false;
+  /// Any line a script is made of: a section mark, a format or event line.
+  bool looksLikeScript = false;
 };
 
-struct Mark {
-  unsigned char bytes[4];
-  std::size_t length;  // bytes that must match
-  std::size_t skip;    // bytes that belong to the mark
-  const char* shown;
-  Encoding encoding;
-};
-
-// The marks the plug-in recognises, tested in its order.
-constexpr Mark kMarks[] = {
-    {{0x00, 0x00, 0xFE, 0xFF}, 4, 4, "UTF-32 BE", Encoding::Utf32BE},
-    {{0xFF, 0xFE, 0x00, 0x00}, 4, 4, "UTF-32 LE", Encoding::Utf32LE},
-    {{0xFE, 0xFF}, 2, 2, "UTF-16 BE", Encoding::Utf16BE},
-    {{0xFF, 0xFE}, 2, 2, "UTF-16 LE", Encoding::Utf16LE},
-    {{0xEF, 0xBB, 0xBF}, 3, 3, "UTF-8", Encoding::Utf8},
-    {{0x2B, 0x2F, 0x76}, 3, 4, "UTF-7", Encoding::Unknown},
-    {{0x0E, 0xFE, 0xFF}, 3, 3, "SCSU", Encoding::Unknown},
-    {{0xFB, 0xEE, 0x28}, 3, 3, "BOCU-1", Encoding::Unknown},
-    {{0x84, 0x31, 0x95, 0x33}, 4, 4, "GB 18030", Encoding::Unknown},
-};
-
-const Mark* findMark(std::string_view bytes) {
-  for (const Mark& mark : kMarks) {
-    if (bytes.size() < mark.skip || std::memcmp(bytes.data(), mark.bytes, mark.length) != 0)
-      continue;
-    if (mark.skip > mark.length) {  // UTF-7: one of four fourth bytes
-      const char fourth = bytes[3];
-      if (fourth != 0x38 && fourth != 0x39 && fourth != 0x2B && fourth != 0x2F)
-        continue;
+ScanOutcome scan(std::string_view text) {
+  ScanOutcome outcome;
+  Quarn::ScriptScanner scanner(text, false);
+  Quarn::ScriptLine line;
+  while (scanner.next(line)) {
+    const bool eventLine = Quarn::isEventLine(line.text);
+    outcome.anyEventLine = outcome.anyEventLine || eventLine;
+    outcome.looksLikeScript = outcome.looksLikeScript || eventLine || startsWith(line.text, "[") ||
+                              startsWith(line.text, "Format:") || startsWith(line.text, "Style:");
+    switch (line.kind) {
+      case LineKind::EventsMark:
+      case LineKind::ImpliedEvents:
+        outcome.eventsBegan = true;
+        break;
+      case LineKind::EventsFormat:
+      case LineKind::EventsDefault:
+      case LineKind::EventsBare:
+        outcome.firstLine = line.kind;
+        break;
+      case LineKind::EventNoColumns:
+      case LineKind::EventShort:
+        outcome.eventLineInEvents = true;
+        break;
+      case LineKind::Entry:
+        outcome.refusal = Refusal::None;
+        return outcome;
+      case LineKind::Preamble:
+      case LineKind::StylesMark:
+      case LineKind::Other:
+        break;
     }
-    return &mark;
   }
-  return nullptr;
+  if (!outcome.eventsBegan)
+    outcome.refusal = Refusal::NoEventsSection;
+  else if (!outcome.firstLine || *outcome.firstLine == LineKind::EventsBare)
+    outcome.refusal = Refusal::NoFormatLine;
+  else if (scanner.startColumn() < 0 || scanner.endColumn() < 0)
+    outcome.refusal = Refusal::NoTimeColumns;
+  else
+    outcome.refusal = Refusal::NoEntries;
+  return outcome;
 }
 
-/// A converter name as far as the host can follow it.
-Encoding namedEncoding(const std::string& name) {
-  std::string key;
-  for (const char c : name) {
-    if (c != '-' && c != '_' && c != ' ')
-      key += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  }
-  if (key == "UTF8")
-    return Encoding::Utf8;
-  if (key == "UTF16LE")
-    return Encoding::Utf16LE;
-  if (key == "UTF16BE")
-    return Encoding::Utf16BE;
-  if (key == "UTF32LE")
-    return Encoding::Utf32LE;
-  if (key == "UTF32BE")
-    return Encoding::Utf32BE;
-  // UTF-16 with its order left open, UTF-7, UCS-2 and the like.
-  if (key.rfind("UTF", 0) == 0 || key.rfind("UCS", 0) == 0 || key.rfind("UNICODE", 0) == 0)
-    return Encoding::Unknown;
-  return Encoding::Ascii;
+/// Every step of the plug-in's reading of a file, as far as it got.
+struct Reading {
+  Refusal refusal = Refusal::None;
+  /// A counted mark, which named the encoding.
+  const ByteOrderMark* mark = nullptr;
+  /// The converter name; empty when the bytes are used as they are.
+  std::string converter;
+  /// The text the parser was given.
+  std::string text;
+  ScanOutcome scanned;
+};
+
+const ByteOrderMark* markOf(std::string_view bytes) {
+  return Quarn::findByteOrderMark(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                  std::min<std::size_t>(bytes.size(), 4));
 }
 
-void appendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+bool markCounts(const CodePageSettings& settings) {
+  // Only an explicit false lets the mark decide; no answer acts as true.
+  return settings.overrideEmbedded == std::optional<bool>(false);
+}
+
+/// The plug-in's steps from the file's bytes to its verdict, for a readable
+/// local file with a script's name.
+Reading readAsPlugin(const SourceFile& file, const CodePageSettings& settings) {
+  Reading reading;
+  if (!file.readable) {
+    reading.refusal = Refusal::Unreadable;
+    return reading;
+  }
+  if (file.size > kLargestScript) {
+    reading.refusal = Refusal::TooLarge;
+    return reading;
+  }
+  const std::string_view bytes = file.bytes;
+  std::size_t skip = 0;
+  if (markCounts(settings)) {
+    reading.mark = markOf(bytes);
+    if (reading.mark != nullptr) {
+      if (reading.mark->skip == bytes.size()) {
+        reading.refusal = Refusal::OnlyMark;
+        return reading;
+      }
+      reading.converter = reading.mark->converter;
+      skip = reading.mark->decodedWithText ? 0 : reading.mark->skip;
+    }
+  }
+  if (reading.mark == nullptr && settings.name)
+    reading.converter = *settings.name;
+  if (bytes.empty()) {
+    reading.refusal = Refusal::Empty;
+    return reading;
+  }
+  if (reading.converter.empty()) {
+    reading.text = std::string(bytes);
   } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-char32_t unitAt(std::string_view bytes, std::size_t at, std::size_t size, bool bigEndian) {
-  char32_t code = 0;
-  for (std::size_t k = 0; k < size; ++k) {
-    const auto byte = static_cast<unsigned char>(bytes[at + (bigEndian ? k : size - 1 - k)]);
-    code = (code << 8) | byte;
-  }
-  return code;
-}
-
-/// The text the plug-in parses after converting `bytes`: converted text ends
-/// at its first zero character. Anything ill-formed becomes U+FFFD.
-std::string decode(std::string_view bytes, Encoding encoding) {
-  constexpr char32_t kReplacement = 0xFFFD;
-  switch (encoding) {
-    case Encoding::Unknown:
-    case Encoding::Unchanged:
-      return std::string(bytes);
-    case Encoding::Ascii:
-    case Encoding::Utf8:
-      return std::string(bytes.substr(0, bytes.find('\0')));
-    case Encoding::Utf16LE:
-    case Encoding::Utf16BE: {
-      const bool big = encoding == Encoding::Utf16BE;
-      std::string out;
-      for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char32_t code = unitAt(bytes, i, 2, big);
-        if (code >= 0xD800 && code <= 0xDBFF && i + 3 < bytes.size()) {
-          const char32_t next = unitAt(bytes, i + 2, 2, big);
-          if (next >= 0xDC00 && next <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (next - 0xDC00);
-            i += 2;
-          }
-        }
-        if (code >= 0xD800 && code <= 0xDFFF)
-          code = kReplacement;
-        if (code == 0)
-          break;
-        appendUtf8(out, code);
-      }
-      return out;
+    DecodedText decoded = decodeText(bytes.substr(skip), reading.converter);
+    if (!decoded.known) {
+      reading.refusal = Refusal::UnknownCodePage;
+      return reading;
     }
-    case Encoding::Utf32LE:
-    case Encoding::Utf32BE: {
-      std::string out;
-      for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
-        char32_t code = unitAt(bytes, i, 4, encoding == Encoding::Utf32BE);
-        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-          code = kReplacement;
-        if (code == 0)
-          break;
-        appendUtf8(out, code);
-      }
-      return out;
+    // Converted text ends at its first zero character.
+    reading.text = std::move(decoded.text);
+    reading.text.resize(std::min(reading.text.size(), reading.text.find('\0')));
+    if (reading.mark != nullptr && reading.mark->decodedWithText &&
+        startsWith(reading.text, "\xEF\xBB\xBF"))
+      reading.text.erase(0, 3);
+    if (reading.text.empty()) {
+      reading.refusal = Refusal::NothingDecoded;
+      return reading;
     }
   }
-  return std::string(bytes);
+  const auto* text = reinterpret_cast<const unsigned char*>(reading.text.data());
+  if (!Quarn::isLegalUtf8Sequence(text, text + reading.text.size())) {
+    reading.refusal = Refusal::NotUtf8Start;
+    return reading;
+  }
+  reading.scanned = scan(reading.text);
+  reading.refusal = reading.scanned.refusal;
+  return reading;
+}
+
+bool isParseRefusal(Refusal refusal) {
+  return refusal >= Refusal::NoEventsSection;
 }
 
 /// "LE" or "BE" when the first bytes read as ASCII in UTF-16 of that order:
@@ -230,157 +194,225 @@ const char* unmarkedUtf16Order(std::string_view bytes) {
   return nullptr;
 }
 
-// ---- what the plug-in's script parser makes of a text ----
+/// Writes explanations in the terms of one host's user.
+class Explainer {
+ public:
+  Explainer(const SourceFile& file, const CodePageSettings& settings, const SettingNames& names)
+      : file_(file), settings_(settings), names_(names) {}
 
-enum class ScriptShape {
-  Readable,           // at least one event line becomes an entry
-  NoEventLines,       // no line anywhere is an event line
-  OutsideEvents,      // event lines, but none in an events section
-  NoFormatLine,       // the events section opens with neither format nor event
-  EventLineAsFormat,  // its only event line opened the section
-  NoTimeColumns,      // the format line names no Start or no End
-  TooFewFields,       // no event line reaches the time columns
+  Explanation explain() const;
+  /// How to name the file's encoding: ICU's guess, when reading with it
+  /// opens the file, else a request to name it.
+  std::string suggestEncoding() const;
+
+ private:
+  std::string setting(const char* name, const std::string& value) const {
+    return std::string(name) + names_.separator + value;
+  }
+  std::string codepage(const std::string& value) const { return setting(names_.codepage, value); }
+  /// How the text came to be decoded as it was: "--codepage X" or "its
+  /// byte-order mark".
+  std::string decodedBy(const Reading& reading) const;
+  std::string describe(const Reading& reading) const;
+  std::string describeScan(const Reading& reading) const;
+  std::optional<std::string> markAdvice(const Reading& reading) const;
+  std::optional<std::string> encodingAdvice(const Reading& reading) const;
+  bool opensWith(const CodePageSettings& settings) const {
+    return readAsPlugin(file_, settings).refusal == Refusal::None;
+  }
+
+  const SourceFile& file_;
+  const CodePageSettings& settings_;
+  const SettingNames& names_;
 };
 
-constexpr std::string_view kEventKinds[] = {
-    "Dialogue:", "Comment:", "Picture:", "Sound:", "Movie:", "Command:"};
-constexpr std::size_t kMinEventLine = 28;
-
-bool startsWith(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+std::string Explainer::decodedBy(const Reading& reading) const {
+  if (reading.mark != nullptr)
+    return std::string("by its ") + reading.mark->shown + " byte-order mark";
+  return "with " + codepage(reading.converter);
 }
 
-bool isEventLine(std::string_view line) {
-  if (line.size() < kMinEventLine)
-    return false;
-  return std::any_of(std::begin(kEventKinds), std::end(kEventKinds),
-                     [line](std::string_view kind) { return startsWith(line, kind); });
-}
-
-/// Fields as the parser cuts them: runs between commas, empty runs skipped,
-/// spaces trimmed; at most `most`.
-std::vector<std::string_view> fieldsOf(std::string_view text, std::size_t most) {
-  std::vector<std::string_view> fields;
-  std::size_t at = 0;
-  while (fields.size() < most) {
-    at = text.find_first_not_of(',', at);
-    if (at == std::string_view::npos)
-      break;
-    std::size_t stop = text.find(',', at);
-    if (stop == std::string_view::npos)
-      stop = text.size();
-    std::string_view field = text.substr(at, stop - at);
-    field.remove_prefix(std::min(field.find_first_not_of(' '), field.size()));
-    field.remove_suffix(field.size() - (field.find_last_not_of(' ') + 1));
-    fields.push_back(field);
-    at = stop;
-  }
-  return fields;
-}
-
-// The parser's sections and columns followed line by line, without making
-// anything.
-ScriptShape scanScript(std::string_view text) {
-  bool inEvents = false;
-  bool inStyles = false;
-  bool sectionOpened = false;  // its first line has been seen
-  bool openedByFormat = false;
-  bool openedByEvent = false;
-  bool anyEventLine = false;
-  bool eventLineInSection = false;
-  int startColumn = -1;
-  int endColumn = -1;
-  std::size_t end = 0;
-  while (true) {
-    std::size_t start = text.find_first_not_of("\r\n", end);
-    if (start == std::string_view::npos)
-      break;
-    end = std::min(text.find_first_of("\r\n", start), text.size());
-    const std::string_view line = text.substr(start, end - start);
-    const bool eventLine = isEventLine(line);
-    anyEventLine = anyEventLine || eventLine;
-    if (!inEvents) {
-      if (startsWith(line, "[Events]")) {
-        inEvents = true;
-        continue;
-      }
-      if (startsWith(line, "[V4 Styles]") || startsWith(line, "[V4+ Styles]")) {
-        inStyles = true;
-        continue;
-      }
-      // Events may begin without a section line, but only before any styles.
-      if (inStyles || !(eventLine || (line.size() >= kMinEventLine && startsWith(line, "Format:"))))
-        continue;
-      inEvents = true;  // and the same line opens the section
-    }
-    if (!sectionOpened) {
-      sectionOpened = true;
-      if (line.size() >= 8 && startsWith(line, "Format:")) {
-        openedByFormat = true;
-        const std::vector<std::string_view> fields =
-            fieldsOf(line.substr(7), std::numeric_limits<std::size_t>::max());
-        // As the parser does: the search stops once both are known.
-        for (std::size_t j = 0; j < fields.size() && (startColumn == -1 || endColumn == -1); ++j) {
-          if (fields[j] == "Start")
-            startColumn = static_cast<int>(j);
-          else if (fields[j] == "End")
-            endColumn = static_cast<int>(j);
-        }
-      } else if (eventLine) {
-        // The usual columns are assumed, and this line is not an entry.
-        openedByEvent = true;
-        startColumn = 1;
-        endColumn = 2;
-      }
-      continue;
-    }
-    if (!eventLine)
-      continue;
-    eventLineInSection = true;
-    if (startColumn < 0 || endColumn < 0)
-      continue;
-    const std::size_t needed = static_cast<std::size_t>(std::max(startColumn, endColumn)) + 1;
-    if (fieldsOf(line.substr(line.find(':') + 1), needed).size() >= needed)
-      return ScriptShape::Readable;
-  }
-  if (!anyEventLine)
-    return ScriptShape::NoEventLines;
-  if (!sectionOpened)
-    return ScriptShape::OutsideEvents;
-  if (!openedByFormat && !openedByEvent)
-    return ScriptShape::NoFormatLine;
-  if (startColumn < 0 || endColumn < 0)
-    return ScriptShape::NoTimeColumns;
-  if (!eventLineInSection)
-    return openedByEvent ? ScriptShape::EventLineAsFormat : ScriptShape::OutsideEvents;
-  return ScriptShape::TooFewFields;
-}
-
-std::string describeShape(ScriptShape shape) {
-  switch (shape) {
-    case ScriptShape::Readable:
-      break;
-    case ScriptShape::NoEventLines:
-      return "the script holds no event lines (lines of 28 bytes or more starting Dialogue:, "
-             "Comment:, Picture:, Sound:, Movie: or Command:)";
-    case ScriptShape::OutsideEvents:
-      return "the script's event lines are not in its events section: after a styles section "
-             "they need an [Events] line before them";
-    case ScriptShape::NoFormatLine:
+std::string Explainer::describeScan(const Reading& reading) const {
+  const ScanOutcome& scanned = reading.scanned;
+  constexpr const char* kNoEventLines =
+      "the script holds no event lines (lines of 28 bytes or more starting Dialogue:, Comment:, "
+      "Picture:, Sound:, Movie: or Command:)";
+  constexpr const char* kOutside =
+      "the script's event lines are not in its events section: after a styles section they "
+      "need an [Events] line before them";
+  switch (scanned.refusal) {
+    case Refusal::NoEventsSection:
+      return scanned.anyEventLine ? kOutside : kNoEventLines;
+    case Refusal::NoFormatLine:
+      if (!scanned.firstLine)
+        return "the script ends where its [Events] section begins, so it holds no event lines";
       return "the first line of the [Events] section is neither a Format: line nor an event "
              "line, so no event line is read";
-    case ScriptShape::EventLineAsFormat:
-      return "the script's only event line opens its events section, where the plug-in takes "
-             "it in place of a Format: line; add a Format: line before it";
-    case ScriptShape::NoTimeColumns:
+    case Refusal::NoTimeColumns:
       return "the events Format: line names no Start or no End column, so no event line is read";
-    case ScriptShape::TooFewFields:
-      return "no event line has as many fields as the Format: line's Start and End columns need";
+    case Refusal::NoEntries:
+      if (scanned.eventLineInEvents)
+        return "no event line has as many fields as the Format: line's Start and End columns "
+               "need";
+      if (scanned.firstLine == LineKind::EventsDefault)
+        return "the script's only event line opens its events section, where the plug-in takes "
+               "it in place of a Format: line; add a Format: line before it";
+      return scanned.anyEventLine ? kOutside : kNoEventLines;
+    default:
+      return {};
   }
-  return {};
+}
+
+std::string Explainer::describe(const Reading& reading) const {
+  switch (reading.refusal) {
+    case Refusal::Unreadable:
+      return "cannot read " + file_.path + ": " + file_.readError;
+    case Refusal::TooLarge:
+      return "the file is " + std::to_string(file_.size) + " bytes, more than the " +
+             std::to_string(kLargestScript) + " the plug-in reads";
+    case Refusal::OnlyMark:
+      return std::string("the file holds nothing but a ") + reading.mark->shown +
+             " byte-order mark";
+    case Refusal::Empty:
+      return "the file is empty";
+    case Refusal::UnknownCodePage:
+      return codepage(reading.converter) +
+             " names no code page ICU knows (known names are, for example, windows-1252, "
+             "ISO-8859-15, Shift_JIS and UTF-16LE)";
+    case Refusal::NothingDecoded:
+      return "decoded " + decodedBy(reading) +
+             ", the file gives no text: it is empty or starts with a zero character";
+    case Refusal::NotUtf8Start:
+      return "the file does not begin with a well-formed UTF-8 character, so it is not UTF-8; " +
+             suggestEncoding();
+    default:
+      break;
+  }
+  // Text that decodes into no line of a script at all was not in that
+  // encoding: saying what its lines lack would only mislead.
+  if (!reading.converter.empty() && !reading.scanned.looksLikeScript) {
+    std::string text = "decoded " + decodedBy(reading) +
+                       ", the file holds no line of a script (no [section], Format: or event "
+                       "line), so it is not in that encoding";
+    if (reading.mark == nullptr && opensWith(CodePageSettings{settings_.overrideEmbedded, {}}))
+      text += "; without " + std::string(names_.codepage) + " it opens as UTF-8";
+    return text;
+  }
+  return describeScan(reading);
+}
+
+// A mark the plug-in was told to ignore, where counting it changes things.
+std::optional<std::string> Explainer::markAdvice(const Reading& reading) const {
+  if (markCounts(settings_))
+    return std::nullopt;
+  const ByteOrderMark* mark = markOf(file_.bytes);
+  if (mark == nullptr)
+    return std::nullopt;
+  const std::string counted = setting(names_.overrideEmbedded, "false");
+  const std::string ignored =
+      std::string("the file starts with a ") + mark->shown +
+      " byte-order mark, which the plug-in ignores " +
+      (settings_.overrideEmbedded ? "with " + setting(names_.overrideEmbedded, "true")
+                                  : std::string("unless told otherwise"));
+  const CodePageSettings withMark{false, settings_.name};
+  const Reading markRead = readAsPlugin(file_, withMark);
+  if (markRead.refusal == Refusal::None)
+    return ignored + "; try " + counted;
+  // A UTF-8 mark read as text is in the way only of a first line that counts,
+  // and what else stands in the way is the same either way.
+  if (reading.refusal != Refusal::NotUtf8Start)
+    return std::nullopt;
+  return ignored + "; with " + counted + " it would still not open: " + describe(markRead);
+}
+
+std::string Explainer::suggestEncoding() const {
+  const std::optional<EncodingGuess> guess = guessEncoding(file_.bytes);
+  const ReadEncoding used = readEncodingOf(file_, settings_);
+  if (guess && guess->name != used.shown && guess->name != used.converter &&
+      opensWith(CodePageSettings{settings_.overrideEmbedded, guess->name})) {
+    if (guess->confidence >= kConfidentGuess)
+      return "the text looks like " + guess->name + ": try " + codepage(guess->name);
+    return "it may be " + guess->name + " (ICU's guess, an uncertain one): try " +
+           codepage(guess->name) + " or name its encoding";
+  }
+  return "name its encoding with " + codepage("NAME");
+}
+
+// Text in another encoding than the one it was read in.
+std::optional<std::string> Explainer::encodingAdvice(const Reading& reading) const {
+  if (reading.mark != nullptr)
+    return std::nullopt;
+  if (const char* order = unmarkedUtf16Order(file_.bytes)) {
+    const std::string name = std::string("UTF-16") + order;
+    if (opensWith(CodePageSettings{settings_.overrideEmbedded, name}))
+      return std::string("the file looks like UTF-16 ") + order +
+             " without a byte-order mark; try " + codepage(name);
+  }
+  return std::nullopt;
+}
+
+Explanation Explainer::explain() const {
+  // The path and the name come first, as the plug-in checks them.
+  const auto* path = reinterpret_cast<const unsigned char*>(file_.path.data());
+  if (!Quarn::isValidUtf8(path, file_.path.size()))
+    return {Refusal::PathNotUtf8,
+            "the file's path is not well-formed UTF-8, and the plug-in opens no other paths"};
+  if (!Quarn::hasScriptExtension(file_.path))
+    return {Refusal::NotScriptName,
+            "the file name does not end in .ass or .ssa (in lower case), and the plug-in opens "
+            "no other names"};
+
+  const Reading reading = readAsPlugin(file_, settings_);
+  if (reading.refusal == Refusal::None)
+    return {};
+  if (reading.refusal == Refusal::NotUtf8Start || isParseRefusal(reading.refusal)) {
+    if (std::optional<std::string> advice = markAdvice(reading))
+      return {reading.refusal, std::move(*advice)};
+    if (std::optional<std::string> advice = encodingAdvice(reading))
+      return {reading.refusal, std::move(*advice)};
+  }
+  return {reading.refusal, describe(reading)};
 }
 
 }  // namespace
+
+const char* refusalName(Refusal refusal) {
+  switch (refusal) {
+    case Refusal::None:
+      return "None";
+    case Refusal::NotLocal:
+      return "NotLocal";
+    case Refusal::BadFileUrl:
+      return "BadFileUrl";
+    case Refusal::PathNotUtf8:
+      return "PathNotUtf8";
+    case Refusal::NotScriptName:
+      return "NotScriptName";
+    case Refusal::Unreadable:
+      return "Unreadable";
+    case Refusal::TooLarge:
+      return "TooLarge";
+    case Refusal::OnlyMark:
+      return "OnlyMark";
+    case Refusal::Empty:
+      return "Empty";
+    case Refusal::UnknownCodePage:
+      return "UnknownCodePage";
+    case Refusal::NothingDecoded:
+      return "NothingDecoded";
+    case Refusal::NotUtf8Start:
+      return "NotUtf8Start";
+    case Refusal::NoEventsSection:
+      return "NoEventsSection";
+    case Refusal::NoFormatLine:
+      return "NoFormatLine";
+    case Refusal::NoTimeColumns:
+      return "NoTimeColumns";
+    case Refusal::NoEntries:
+      return "NoEntries";
+  }
+  return "?";
+}
 
 SourceFile readSourceFile(const std::string& path) {
   SourceFile file;
@@ -425,67 +457,72 @@ SourceFile readSourceFile(const std::string& path) {
   return file;
 }
 
-std::string diagnoseOpenFailure(const SourceFile& file, const CodePageSettings& settings,
-                                const SettingNames& names) {
-  const std::string overrideEmbedded = std::string(names.overrideEmbedded) + names.separator;
-  // In the order the plug-in checks: the path, the name, the bytes, the encoding, the script.
-  if (!isWellFormedUtf8(file.path))
-    return "the file's path is not well-formed UTF-8, and the plug-in opens no other paths";
-  if (!hasScriptExtension(file.path))
-    return "the file name does not end in .ass or .ssa (in lower case), and the plug-in opens "
-           "no other names";
-  if (!file.readable)
-    return "cannot read " + file.path + ": " + file.readError;
-  if (file.size > kLargestScript)
-    return "the file is " + std::to_string(file.size) + " bytes, more than the " +
-           std::to_string(kLargestScript) + " the plug-in reads";
-  if (file.bytes.empty())
-    return "the file is empty";
+Explanation explainFile(const SourceFile& file, const CodePageSettings& settings,
+                        const SettingNames& names) {
+  return Explainer(file, settings, names).explain();
+}
 
-  const std::string_view bytes = file.bytes;
-  const Mark* mark = findMark(bytes);
-  // The mark counts only with an explicit false; no answer acts as true.
-  const bool markCounts = settings.overrideEmbedded == std::optional<bool>(false);
-  if (mark != nullptr && markCounts && mark->skip == bytes.size())
-    return std::string("the file holds nothing but a ") + mark->shown + " byte-order mark";
-  if (mark != nullptr && !markCounts) {
-    const std::string suggestion =
-        std::string("the file starts with a ") + mark->shown +
-        " byte-order mark, which the plug-in ignores " +
-        (settings.overrideEmbedded ? "with " + overrideEmbedded + "true"
-                                   : std::string("unless told otherwise")) +
-        "; try " + overrideEmbedded + "false";
-    if (mark->encoding == Encoding::Unknown)
-      return suggestion;
-    // Suggested only where the mark would make the script readable; else
-    // what stands in the way whatever the encoding is named instead.
-    const ScriptShape shape = scanScript(decode(bytes.substr(mark->skip), mark->encoding));
-    if (shape == ScriptShape::Readable)
-      return suggestion;
-    // A UTF-8 mark read as text is well-formed UTF-8, so the text as read
-    // tells the rest.
-    if (mark->encoding != Encoding::Utf8)
-      return describeShape(shape);
+Explanation explainUrl(std::string_view url, std::string& path) {
+  const std::string scheme(url.substr(0, url.find(':')));
+  switch (Quarn::decodeFileUrl(url, path)) {
+    case Quarn::FileUrlProblem::None:
+      return {};
+    case Quarn::FileUrlProblem::NotFile:
+      return {Refusal::NotLocal,
+              "the plug-in reads only local files, given as a path or a "
+              "file: URL, and not " +
+                  scheme + ": URLs; save the script to a file first"};
+    case Quarn::FileUrlProblem::OtherHost:
+      return {Refusal::NotLocal,
+              "the URL names a file on another host, and the plug-in reads only local files "
+              "(file:///path or file://localhost/path)"};
+    case Quarn::FileUrlProblem::NoPath:
+      return {Refusal::BadFileUrl, "the file: URL holds no absolute path (file:///path)"};
+    case Quarn::FileUrlProblem::QueryOrFragment:
+      return {Refusal::BadFileUrl,
+              "the file: URL has a query or fragment (? or #), which a local file has not; "
+              "write them as %3F and %23 if they are part of the name"};
+    case Quarn::FileUrlProblem::BadEscape:
+      return {Refusal::BadFileUrl,
+              "the file: URL has a % that is not followed by two hexadecimal digits"};
+    case Quarn::FileUrlProblem::ZeroByte:
+      return {Refusal::BadFileUrl, "the file: URL holds a zero byte (%00)"};
+    case Quarn::FileUrlProblem::TooLong:
+      return {Refusal::BadFileUrl, "the file: URL's path is longer than the " +
+                                       std::to_string(Quarn::kMaxPathBytes - 1) +
+                                       " bytes a path may have"};
   }
+  return {};
+}
 
-  const bool named = settings.name.has_value() && !settings.name->empty();
-  const Encoding encoding = named ? namedEncoding(*settings.name) : Encoding::Unchanged;
-  const Mark* used = markCounts ? mark : nullptr;
-  if (used == nullptr) {
-    if (const char* order = unmarkedUtf16Order(bytes)) {
-      const Encoding wide = order[0] == 'L' ? Encoding::Utf16LE : Encoding::Utf16BE;
-      if (encoding != wide)
-        return std::string("the file looks like UTF-16 ") + order +
-               " without a byte-order mark; try " + names.codepage + names.separator + "UTF-16" +
-               order;
-    }
+Explanation explainLocation(std::string_view location, const CodePageSettings& settings,
+                            const SettingNames& names) {
+  std::string path;
+  Explanation url = explainUrl(location, path);
+  if (url.refusal != Refusal::None)
+    return url;
+  return explainFile(readSourceFile(path), settings, names);
+}
+
+std::string suggestEncoding(const SourceFile& file, const CodePageSettings& settings,
+                            const SettingNames& names) {
+  return Explainer(file, settings, names).suggestEncoding();
+}
+
+ReadEncoding readEncodingOf(const SourceFile& file, const CodePageSettings& settings) {
+  ReadEncoding encoding;
+  const ByteOrderMark* mark = markCounts(settings) ? markOf(file.bytes) : nullptr;
+  if (mark != nullptr) {
+    encoding.converter = mark->converter;
+    encoding.shown = mark->shown;
+    encoding.skip = mark->decodedWithText ? 0 : mark->skip;
+  } else if (settings.name && !settings.name->empty()) {
+    encoding.converter = *settings.name;
+    encoding.shown = *settings.name;
+  } else {
+    encoding.shown = "UTF-8";
   }
-
-  // The text as the plug-in parses it, when the host can tell what that is.
-  const Encoding parsed = used != nullptr ? used->encoding : encoding;
-  if (parsed == Encoding::Unknown)
-    return {};
-  return describeShape(scanScript(decode(bytes.substr(used != nullptr ? used->skip : 0), parsed)));
+  return encoding;
 }
 
 }  // namespace QuarnHost

@@ -104,17 +104,19 @@ int Session::fail(const std::string& what, Quarn::Result result, std::uint64_t c
   return kExitNotRead;
 }
 
-// The human view adds the likely cause of a refused local file. JSON runs
-// keep their standard error as it is: scripts read it.
+// Every refusal says why, in both views: the explanation goes to standard
+// error, which JSON runs leave to people.
 void Session::explainOpenFailure(const Source& source) {
-  if (options_.json || source.localPath.empty())
-    return;
-  const std::string cause = QuarnHost::diagnoseOpenFailure(
-      QuarnHost::readSourceFile(source.localPath),
-      QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage},
+  const QuarnHost::Explanation why = QuarnHost::explainLocation(
+      source.location, QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage},
       QuarnHost::kPlayerOptions);
-  if (!cause.empty())
-    std::fprintf(errors_, "%s: %s\n", kProgram, cause.c_str());
+  if (!why.text.empty())
+    std::fprintf(errors_, "%s: %s\n", kProgram, why.text.c_str());
+  else
+    std::fprintf(errors_,
+                 "%s: the file looks readable by the plug-in's rules; its own log may say more "
+                 "(--verbose)\n",
+                 kProgram);
 }
 
 int Session::run(const Source& played) {

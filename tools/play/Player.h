@@ -22,8 +22,6 @@ enum ExitStatus : int {
 struct Source {
   /// The URL handed to the plug-in.
   std::string location;
-  /// For a SOURCE given as a path, that path made absolute; else empty.
-  std::string localPath;
 };
 
 /// Plays `source` with `options`, printing through `report` and messages on

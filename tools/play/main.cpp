@@ -46,10 +46,6 @@ int main(int argc, char** argv) {
   }
   Source source;
   source.location = QuarnHost::sourceToLocation(options.source, folder);
-  if (!QuarnHost::startsWithUrlScheme(options.source))
-    source.localPath = options.source[0] == '/' ? options.source
-                       : folder.back() == '/'   ? folder + options.source
-                                                : folder + "/" + options.source;
 
   // Paced output must reach the terminal line by line.
   std::unique_ptr<Report> report;

@@ -86,6 +86,45 @@ TEST(PlayerExplains, EveryRefusalGetsOneLineWithItsCauseInBothViews) {
   }
 }
 
+// Text read in the wrong encoding is shown with replacement characters; the
+// player says so once, with the count and the code page to try, and prints
+// what it always prints.
+TEST(PlayerWarns, TextThatWasNotInTheEncodingItWasReadAs) {
+  ScratchFolder folder;
+  // "Привет, как дела?" in windows-1251, twice.
+  const std::string line =
+      "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,"
+      "\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xE0\xEA \xE4\xE5\xEB\xE0?\r\n";
+  const std::string script = folder.write("cyrillic.ass", kHeader + line + line);
+  const std::string warning =
+      "quarn-ssa-play: warning: 26 characters of cyrillic.ass could not be read as UTF-8 and "
+      "were replaced; ";
+  struct Row {
+    std::vector<std::string> options;
+    bool warned;
+  };
+  const Row rows[] = {
+      {{}, true},
+      {{"--json"}, true},
+      {{"--quiet"}, true},
+      {{"--json", "--seek", "5000"}, false},  // nothing handed out
+      {{"--codepage", "windows-1251"}, false},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> arguments = row.options;
+    arguments.push_back(script);
+    const PlayerRun run = runPlayer(arguments);
+    EXPECT_EQ(run.status, 0) << run.err;
+    if (row.warned) {
+      ASSERT_EQ(linesOf(run.err).size(), 1u) << run.err;
+      EXPECT_EQ(run.err.rfind(warning, 0), 0u) << run.err;
+      EXPECT_NE(run.err.find("try --codepage windows-1251"), std::string::npos) << run.err;
+    } else {
+      EXPECT_EQ(run.err, "");
+    }
+  }
+}
+
 /// The reference logging library's lines: "category function:line message".
 std::vector<std::string> logLines(const std::string& err, const std::string& category) {
   std::vector<std::string> found;

@@ -16,6 +16,7 @@
 #include "ModuleSearch.h"
 #include "SourceLocation.h"
 #include "SubtitleBlocks.h"
+#include "TextWarning.h"
 
 #ifndef QUARN_GST_MODULE_FROM_ELEMENT
 #define QUARN_GST_MODULE_FROM_ELEMENT "../quarn/plugins/libquarn_ssa.so"
@@ -217,6 +218,20 @@ void postOpenFailure(GstQuarnSsaSrc* self, const Properties& properties,
       ("open returned %s", code.c_str()));
 }
 
+/// Posts a warning message when the script's text holds replacement
+/// characters its file does not: it was read in the wrong encoding.
+void warnOfReplacements(GstQuarnSsaSrc* self, const Properties& properties,
+                        const std::string& location, std::uint64_t shown) {
+  std::string path;
+  if (shown == 0 || QuarnHost::explainUrl(location, path).refusal != QuarnHost::Refusal::None)
+    return;
+  const std::string warning =
+      QuarnHost::replacementWarning(QuarnHost::readSourceFile(path), settingsOf(properties),
+                                    QuarnHost::kElementProperties, shown);
+  if (!warning.empty())
+    GST_ELEMENT_WARNING(self, STREAM, DECODE, ("%s", warning.c_str()), (nullptr));
+}
+
 /// Moves the read position to where `segment` starts reading: the first
 /// entry still running at its start going forward, the last one starting
 /// before its stop going backward.
@@ -322,7 +337,9 @@ static gboolean gst_quarn_ssa_src_start(GstBaseSrc* base) {
   script->stream->setRate(1000);
   script->stream->rewind();
   // One pass in start-time order gives every entry its number and the
-  // script its duration.
+  // script its duration, and counts the text that would show garbled.
+  QuarnHost::ReplacementCount replacements;
+  replacements.add(header->text);
   guint64 end = 0;
   for (;;) {
     Quarn::MediaChunk* chunk = nullptr;
@@ -335,11 +352,13 @@ static gboolean gst_quarn_ssa_src_start(GstBaseSrc* base) {
     const unsigned char* data = chunk->lockData();
     const std::string_view text = QuarnHost::payloadText(data, chunk->length(), chunk->capacity());
     script->timeline.push_back({chunk->timestamp, hashOf(text)});
+    replacements.add(text);
     chunk->unlockData();
     end = std::max<guint64>(end, guint64{chunk->timestamp} + chunk->duration);
     chunk->release();
   }
   script->stream->rewind();
+  warnOfReplacements(self, properties, location, replacements.count());
 
   GST_OBJECT_LOCK(self);
   base->segment.duration = end * GST_MSECOND;

@@ -17,6 +17,7 @@
 #include "Module.h"
 #include "ModuleSearch.h"
 #include "Progress.h"
+#include "TextWarning.h"
 
 namespace QuarnPlay {
 namespace {
@@ -82,6 +83,7 @@ class Session {
  private:
   int fail(const std::string& what, Quarn::Result result, std::uint64_t chunks = 0);
   void explainOpenFailure(const Source& source);
+  void warnOfReplacements(const Source& source);
   void takeHeader(Quarn::StreamInterface& stream);
   void position(Quarn::StreamInterface& stream, bool report);
   ReadOutcome readAll(Quarn::StreamInterface& stream, bool paced, bool print);
@@ -94,6 +96,8 @@ class Session {
   QuarnHost::MediaClock clock_;
   /// Drawn while the entries are read, when the run allows it.
   std::optional<ProgressLine> progress_;
+  /// Replacement characters in the text handed out and printed.
+  QuarnHost::ReplacementCount replacements_;
 };
 
 int Session::fail(const std::string& what, Quarn::Result result, std::uint64_t chunks) {
@@ -117,6 +121,22 @@ void Session::explainOpenFailure(const Source& source) {
                  "%s: the file looks readable by the plug-in's rules; its own log may say more "
                  "(--verbose)\n",
                  kProgram);
+}
+
+// Text that is shown garbled is reported, once, on standard error; what
+// the views print stays as it is.
+void Session::warnOfReplacements(const Source& source) {
+  if (replacements_.count() == 0)
+    return;
+  std::string path;
+  if (QuarnHost::explainUrl(source.location, path).refusal != QuarnHost::Refusal::None)
+    return;
+  const std::string warning = QuarnHost::replacementWarning(
+      QuarnHost::readSourceFile(path),
+      QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage},
+      QuarnHost::kPlayerOptions, replacements_.count());
+  if (!warning.empty())
+    std::fprintf(errors_, "%s: warning: %s\n", kProgram, warning.c_str());
 }
 
 int Session::run(const Source& played) {
@@ -173,6 +193,7 @@ int Session::run(const Source& played) {
     progress_.emplace(errors_, kProgram, *entries);
   const ReadOutcome outcome = readAll(*stream, options_.realtime, true);
   progress_.reset();
+  warnOfReplacements(played);
   if (outcome.failure)
     return fail("reading the stream failed", *outcome.failure, outcome.chunks);
   report_.end(outcome.chunks, outcome.stalled);
@@ -180,8 +201,10 @@ int Session::run(const Source& played) {
 }
 
 void Session::takeHeader(Quarn::StreamInterface& stream) {
-  if (const auto header = QuarnHost::takeFormatHeader(stream))
+  if (const auto header = QuarnHost::takeFormatHeader(stream)) {
+    replacements_.add(header->text);
     report_.header(header->tag, header->kind, header->length, header->text);
+  }
 }
 
 // After a rate change the position is rewound to the first entry in the new
@@ -211,6 +234,7 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
         unsigned char* data = chunk->lockData();
         const std::string text(payloadText(data, chunk->length(), chunk->capacity()));
         chunk->unlockData();
+        replacements_.add(text);
         report_.chunk(chunk->timestamp, chunk->duration, chunk->length(), text);
         if (progress_)
           progress_->update(outcome.chunks);

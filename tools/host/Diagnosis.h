@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "HostObjects.h"
+#include "CodePageSettings.h"
 
 namespace QuarnHost {
 

@@ -14,6 +14,8 @@
 #include <quarn/StreamInterface.h>
 #include <quarn/String.h>
 
+#include "CodePageSettings.h"
+
 namespace QuarnHost {
 
 /// Handles streams of format "SSA" and notes the plug-in's destruction.
@@ -28,12 +30,6 @@ class EnginePluginHost : public Quarn::PluginHost {
  private:
   bool destroying_ = false;
   bool destroyed_ = false;
-};
-
-/// What the host answers to the settings of section "CodePage".
-struct CodePageSettings {
-  std::optional<bool> overrideEmbedded;
-  std::optional<std::string> name;
 };
 
 /// The host of one container. It owns every stream offered to it: a stream

@@ -128,6 +128,23 @@ TEST(ManPage, ListsExactlyTheOptionsOfHelp) {
   }
 }
 
+// The human view's first line is explained by an example that is the line
+// the player prints for the bundled script, part by part.
+TEST(ManPage, ExplainsTheStreamLineThePlayerPrints) {
+  const std::string page = readPage();
+  const std::size_t intro = page.find("The line about the stream reads");
+  ASSERT_NE(intro, std::string::npos);
+  const std::size_t example = page.find(".EX\n", intro) + 4;
+  std::string shown = page.substr(example, page.find('\n', example) - example);
+  for (std::size_t at; (at = shown.find("\\-")) != std::string::npos;)
+    shown.replace(at, 2, "-");
+  const Quarn::Testing::PlayerRun run = Quarn::Testing::runPlayer({QUARN_EXAMPLES_DIR "/demo.ass"});
+  EXPECT_EQ(shown, run.out.substr(0, run.out.find('\n')));
+  for (const char* part : {"name", "language and region", "format code, kind and variant",
+                           "picture size", "number of entries"})
+    EXPECT_NE(page.find(part, intro), std::string::npos) << part;
+}
+
 TEST(ManPage, RendersWithoutWarnings) {
   const std::string groff = "/usr/bin/groff";
   if (!std::filesystem::exists(groff))

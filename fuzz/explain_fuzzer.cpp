@@ -18,6 +18,7 @@
 
 #include "Diagnosis.h"
 #include "FuzzCheck.h"
+#include "ScratchFile.h"
 #include "framework/ContainerInterface.h"
 #include "framework/Plugin.h"
 #include "support/FakeHost.h"
@@ -42,26 +43,6 @@ TakeFunction loadRecorder() {
   FUZZ_CHECK(take != nullptr);
   return take;
 }
-
-// One file per process, rewritten for every input and removed at exit.
-struct ScratchFile {
-  ScratchFile() {
-    const char* tmp = std::getenv("TMPDIR");
-    folder = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/quarn-explain-XXXXXX";
-    FUZZ_CHECK(mkdtemp(folder.data()) != nullptr);
-    path = folder + "/fuzz.ass";
-  }
-  ~ScratchFile() {
-    unlink(path.c_str());
-    rmdir(folder.c_str());
-  }
-  void write(const std::uint8_t* data, std::size_t size) const {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    FUZZ_CHECK(file != nullptr && std::fwrite(data, 1, size, file) == size);
-    FUZZ_CHECK(std::fclose(file) == 0);
-  }
-  std::string folder, path;
-};
 
 bool logged(const std::vector<const char*>& formats, const char* part) {
   for (const char* format : formats) {
@@ -105,7 +86,7 @@ Refusal refusalLogged(const std::vector<const char*>& formats) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TakeFunction takeLog = loadRecorder();
-  static const ScratchFile scratch;
+  static const QuarnFuzz::ScratchFile scratch("quarn-explain");
   if (size < 1)
     return 0;
   scratch.write(data + 1, size - 1);

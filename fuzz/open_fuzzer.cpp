@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
+#include "ScratchFile.h"
 #include "framework/ChunkPtr.h"
 #include "framework/ContainerInterface.h"
 #include "framework/Plugin.h"
@@ -30,26 +31,6 @@ namespace {
 using namespace Quarn;
 
 constexpr const char* kCodePages[] = {nullptr, "windows-1252", "UTF-16LE", "UTF-7", "qu@rn\xFF-x"};
-
-// One file per process, rewritten for every input and removed at exit.
-struct ScratchFile {
-  ScratchFile() {
-    const char* tmp = std::getenv("TMPDIR");
-    folder = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/quarn-fuzz-XXXXXX";
-    FUZZ_CHECK(mkdtemp(folder.data()) != nullptr);
-    path = folder + "/fuzz.ass";
-  }
-  ~ScratchFile() {
-    unlink(path.c_str());
-    rmdir(folder.c_str());
-  }
-  void write(const std::uint8_t* data, std::size_t size) const {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    FUZZ_CHECK(file != nullptr && std::fwrite(data, 1, size, file) == size);
-    FUZZ_CHECK(std::fclose(file) == 0);
-  }
-  std::string folder, path;
-};
 
 class Host : public Testing::FakeContainerHost {
  public:
@@ -155,7 +136,7 @@ void playStream(StreamInterface& stream, const std::uint8_t* params) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const ScratchFile scratch;
+  static const QuarnFuzz::ScratchFile scratch("quarn-fuzz");
   if (size < 4)
     return 0;
   const std::uint8_t* file = data + 4;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "ssa/TimeReader.h"
 #include "rules/Fields.h"
+#include "ssa/TimeReader.h"
 
 namespace {
 

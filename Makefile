@@ -79,9 +79,10 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# A Debian package of the same tree, installed under /usr, in $(BUILD_DIR)/.
+# Debian packages of the same tree, installed under /usr, in $(BUILD_DIR)/;
+# CPack's scratch trees stay out of it.
 package: build
-	cd $(BUILD_DIR) && cpack -G DEB
+	scripts/make-packages $(BUILD_DIR)
 
 # The frame at 5 s of a test pattern with examples/demo.ass burnt in by
 # GStreamer's assrender through the element, as docs/demo-render.png.

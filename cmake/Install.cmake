@@ -2,7 +2,7 @@
 #
 #   bin/quarn-ssa-play                     the player
 #   lib/quarn/plugins/libquarn_ssa.so      the plug-in module
-#   lib/libQuarn_Logging.so                the reference logging library
+#   lib/quarn/libQuarn_Logging.so          the reference logging library
 #   include/quarn/*.h                      the headers a host compiles against
 #   lib/cmake/QuarnSSA/                    find_package(QuarnSSA CONFIG)
 #   lib/pkgconfig/quarn-ssa.pc             pkg-config
@@ -11,8 +11,8 @@
 #
 # Everything is found relative to something else in the tree, so a tree moved
 # elsewhere (a package unpacked into a scratch root) still works: the player
-# looks for ../lib/quarn/plugins, the module finds the logging library two
-# folders up, the CMake package and the pkg-config file locate themselves.
+# looks for ../lib/quarn/plugins, the module finds the logging library one
+# folder up, the CMake package and the pkg-config file locate themselves.
 include(CMakePackageConfigHelpers)
 
 # Two packages: everything but the GStreamer element, and the element, so
@@ -20,10 +20,14 @@ include(CMakePackageConfigHelpers)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME main)
 
 
-set_target_properties(quarn_ssa PROPERTIES INSTALL_RPATH "$ORIGIN:$ORIGIN/../..")
+# The module loads the logging library by name; its run path is searched
+# for it. The logging library is private to the module, not for the
+# dynamic linker's shared folders, so it needs no soname of its own and the
+# package no ldconfig.
+set_target_properties(quarn_ssa PROPERTIES INSTALL_RPATH "$ORIGIN:$ORIGIN/..")
 install(TARGETS quarn_ssa LIBRARY DESTINATION ${QUARN_INSTALL_PLUGINDIR})
 if(TARGET Quarn_Logging)
-  install(TARGETS Quarn_Logging LIBRARY DESTINATION ${QUARN_INSTALL_LIBDIR})
+  install(TARGETS Quarn_Logging LIBRARY DESTINATION ${QUARN_INSTALL_PRIVATELIBDIR})
 endif()
 if(TARGET quarn-ssa-play)
   install(TARGETS quarn-ssa-play RUNTIME DESTINATION bin)
@@ -42,7 +46,7 @@ install(EXPORT QuarnSSATargets NAMESPACE Quarn:: DESTINATION ${QUARN_INSTALL_CMA
 configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/QuarnSSAConfig.cmake.in
   ${CMAKE_BINARY_DIR}/install/QuarnSSAConfig.cmake
   INSTALL_DESTINATION ${QUARN_INSTALL_CMAKEDIR}
-  PATH_VARS QUARN_INSTALL_PLUGINDIR QUARN_INSTALL_LIBDIR)
+  PATH_VARS QUARN_INSTALL_PLUGINDIR QUARN_INSTALL_PRIVATELIBDIR)
 # 0.x releases promise nothing across minor versions.
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/install/QuarnSSAConfigVersion.cmake
   COMPATIBILITY SameMinorVersion)

@@ -54,18 +54,14 @@ install(FILES ${CMAKE_BINARY_DIR}/install/QuarnSSAConfig.cmake
               ${CMAKE_BINARY_DIR}/install/QuarnSSAConfigVersion.cmake
         DESTINATION ${QUARN_INSTALL_CMAKEDIR})
 
-# The prefix is written in at install time, so that `--prefix` and the
-# package's /usr both come out as plain absolute paths.
-configure_file(${CMAKE_SOURCE_DIR}/cmake/quarn-ssa.pc.in ${CMAKE_BINARY_DIR}/install/quarn-ssa.pc.in
+# The pkg-config file finds the prefix from its own folder, like the CMake
+# package: the same file serves any --prefix, the package's /usr and a tree
+# unpacked or moved elsewhere.
+file(RELATIVE_PATH QUARN_PC_PREFIX_FROM_PCFILEDIR /prefix/${QUARN_INSTALL_PKGCONFIGDIR} /prefix)
+string(REGEX REPLACE "/$" "" QUARN_PC_PREFIX_FROM_PCFILEDIR ${QUARN_PC_PREFIX_FROM_PCFILEDIR})
+configure_file(${CMAKE_SOURCE_DIR}/cmake/quarn-ssa.pc.in ${CMAKE_BINARY_DIR}/install/quarn-ssa.pc
   @ONLY)
-install(CODE "
-  file(READ \"${CMAKE_BINARY_DIR}/install/quarn-ssa.pc.in\" quarn_pc)
-  string(REPLACE \"%PREFIX%\" \"\${CMAKE_INSTALL_PREFIX}\" quarn_pc \"\${quarn_pc}\")
-  set(quarn_pc_file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${QUARN_INSTALL_LIBDIR}/pkgconfig/quarn-ssa.pc\")
-  message(STATUS \"Installing: \${quarn_pc_file}\")
-  file(WRITE \"\${quarn_pc_file}\" \"\${quarn_pc}\")
-  list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${quarn_pc_file}\")
-")
+install(FILES ${CMAKE_BINARY_DIR}/install/quarn-ssa.pc DESTINATION ${QUARN_INSTALL_PKGCONFIGDIR})
 
 if(TARGET gstquarnssa)
   install(TARGETS gstquarnssa LIBRARY DESTINATION ${QUARN_INSTALL_GSTDIR} COMPONENT gstreamer)

@@ -6,8 +6,9 @@
 #   include/quarn/*.h                      the headers a host compiles against
 #   lib/cmake/QuarnSSA/                    find_package(QuarnSSA CONFIG)
 #   lib/pkgconfig/quarn-ssa.pc             pkg-config
-#   share/man/man1/quarn-ssa-play.1        the player's manual
-#   share/doc/quarn-ssa/                   the host guide
+#   share/man/man1/quarn-ssa-play.1.gz     the player's manual
+#   share/doc/quarn-ssa/                   the host guide, the README, the
+#                                          changelog and the copyright file
 #
 # Everything is found relative to something else in the tree, so a tree moved
 # elsewhere (a package unpacked into a scratch root) still works: the player
@@ -19,6 +20,21 @@ include(CMakePackageConfigHelpers)
 # that a host developer who only wants the plug-in is not given GStreamer.
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME main)
 
+# quarn_gzip(SOURCE OUTPUT): OUTPUT, made at build time, is SOURCE compressed
+# as Debian wants manuals and changelogs: gzip -9n, which records neither
+# name nor time, so the same source always gives the same bytes.
+find_program(QUARN_GZIP gzip REQUIRED)
+add_custom_target(quarn_gzipped ALL)
+function(quarn_gzip source output)
+  string(REGEX REPLACE "\\.gz$" "" plain ${output})
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${plain}
+    COMMAND ${QUARN_GZIP} -9nf ${plain}
+    DEPENDS ${source} VERBATIM)
+  string(MAKE_C_IDENTIFIER ${output} name)
+  add_custom_target(quarn_gzip_${name} DEPENDS ${output})
+  add_dependencies(quarn_gzipped quarn_gzip_${name})
+endfunction()
 
 # The module loads the logging library by name; its run path is searched
 # for it. The logging library is private to the module, not for the
@@ -31,10 +47,15 @@ if(TARGET Quarn_Logging)
 endif()
 if(TARGET quarn-ssa-play)
   install(TARGETS quarn-ssa-play RUNTIME DESTINATION bin)
-  install(FILES ${CMAKE_SOURCE_DIR}/docs/quarn-ssa-play.1 DESTINATION share/man/man1)
+  quarn_gzip(${CMAKE_SOURCE_DIR}/docs/quarn-ssa-play.1 ${CMAKE_BINARY_DIR}/install/quarn-ssa-play.1.gz)
+  install(FILES ${CMAKE_BINARY_DIR}/install/quarn-ssa-play.1.gz DESTINATION share/man/man1)
 endif()
 install(FILES ${QUARN_HOST_HEADERS} DESTINATION ${QUARN_INSTALL_INCLUDEDIR}/quarn)
+# The changelog under the name Debian looks for; the copyright file in
+# Debian's machine-readable format, which reads as plain text too.
+quarn_gzip(${CMAKE_SOURCE_DIR}/docs/changelog.md ${CMAKE_BINARY_DIR}/install/changelog.gz)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/host-guide.md ${CMAKE_SOURCE_DIR}/README.md
+              ${CMAKE_BINARY_DIR}/install/changelog.gz ${CMAKE_SOURCE_DIR}/cmake/debian/copyright
         DESTINATION ${QUARN_INSTALL_DOCDIR})
 
 # Quarn::host_headers (defined beside the header list): the include folder

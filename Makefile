@@ -79,19 +79,17 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# A Debian package of the same tree, installed under /usr, in $(BUILD_DIR)/.
+# Debian packages of the same tree, installed under /usr, in $(BUILD_DIR)/;
+# CPack's scratch trees stay out of it.
 package: build
-	cd $(BUILD_DIR) && cpack -G DEB
+	scripts/make-packages $(BUILD_DIR)
 
 # The frame at 5 s of a test pattern with examples/demo.ass burnt in by
-# GStreamer's assrender through the element, as docs/demo-render.png.
+# GStreamer's assrender through the element, as docs/demo-render.png, which
+# a failed render leaves as it was.
 .PHONY: demo-render
 demo-render: build
-	GST_PLUGIN_PATH=$(CURDIR)/$(BUILD_DIR) GST_REGISTRY=$(CURDIR)/$(BUILD_DIR)/gst-registry.bin \
-	  gst-launch-1.0 -q quarnssasrc location=examples/demo.ass ! r.text_sink \
-	  videotestsrc pattern=smpte75 num-buffers=1 timestamp-offset=5000000000 \
-	  ! video/x-raw,width=640,height=480 ! assrender name=r \
-	  ! videoconvert ! pngenc ! filesink location=docs/demo-render.png
+	scripts/render-demo $(BUILD_DIR) docs/demo-render.png
 
 # Plays the bundled example script through the real plug-in module.
 play: build

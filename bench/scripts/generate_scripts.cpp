@@ -4,7 +4,8 @@
 //
 //   quarn-bench-scripts [--stats] [--events N[,N...]] [FOLDER]
 //
-// FOLDER defaults to bench-scripts/ beside this program.
+// FOLDER defaults to bench-scripts/ beside this program; --help explains
+// every option.
 #include <unistd.h>
 
 #include <cstdio>
@@ -43,6 +44,32 @@ bool parseCounts(const std::string& text, std::vector<std::size_t>& counts) {
   return !counts.empty();
 }
 
+constexpr const char* kUsage =
+    "usage: quarn-bench-scripts [--stats] [--events N[,N...]] [FOLDER]\n";
+
+void printHelp() {
+  std::fputs(kUsage, stdout);
+  std::fputs(
+      "\n"
+      "Writes the scripts the benchmarks read, each only when it is missing: for\n"
+      "each event count a UTF-8 script and a UTF-16 LE copy with a byte-order\n"
+      "mark, byte-identical on every run. Prints \"wrote\" or \"present\" and the\n"
+      "path of each.\n"
+      "\n"
+      "  FOLDER             where the scripts go (default: bench-scripts/ beside\n"
+      "                     this program)\n"
+      "  --events N[,N...]  the event counts, each above 0 (default:\n"
+      "                     10000,100000,1000000)\n"
+      "  --stats            also print the measured shape of each UTF-8 script:\n"
+      "                     bytes, events, override tags, karaoke, commas in the\n"
+      "                     text, start times out of order or equal\n"
+      "  -h, --help         print this help and exit\n"
+      "\n"
+      "Exit status: 0 done, 1 a script could not be written or read, 2 usage\n"
+      "error.\n",
+      stdout);
+}
+
 double percent(std::size_t count, std::size_t whole) {
   return whole == 0 ? 0.0 : 100.0 * static_cast<double>(count) / static_cast<double>(whole);
 }
@@ -55,7 +82,10 @@ int main(int argc, char** argv) {
   std::string folder = besideProgram("bench-scripts");
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--stats") {
+    if (arg == "--help" || arg == "-h") {
+      printHelp();
+      return 0;
+    } else if (arg == "--stats") {
       stats = true;
     } else if (arg == "--events" && i + 1 < argc) {
       if (!parseCounts(argv[++i], counts)) {
@@ -65,7 +95,8 @@ int main(int argc, char** argv) {
     } else if (!arg.empty() && arg[0] != '-') {
       folder = arg;
     } else {
-      std::fprintf(stderr, "usage: quarn-bench-scripts [--stats] [--events N[,N...]] [FOLDER]\n");
+      std::fprintf(stderr, "quarn-bench-scripts: %s '%s'\n%s",
+                   arg == "--events" ? "no counts after" : "unknown option", arg.c_str(), kUsage);
       return 2;
     }
   }

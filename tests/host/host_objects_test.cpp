@@ -1,12 +1,10 @@
 // The host objects: the settings they answer, the ids they hand out,
-// the streams they take over, and the media clock.
+// and the streams they take over.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <limits>
 
 #include "HostObjects.h"
-#include "MediaClock.h"
 
 namespace QuarnHost {
 namespace {
@@ -146,29 +144,6 @@ TEST(EngineContainerHost, DestroysWithdrawnStreamsOnlyWhenAsked) {
   host.destroyAllStreams();
   EXPECT_EQ(destroyed, 2);
   EXPECT_TRUE(host.streams().empty());
-}
-
-TEST(MediaClock, FreeRunningAnswersTheLatestTime) {
-  MediaClock clock([] { return std::int64_t{123}; });
-  EXPECT_EQ(clock.getMediaTime(), std::numeric_limits<std::int32_t>::max());
-  clock.startPaced(0);
-  clock.runFree();
-  EXPECT_EQ(clock.getMediaTime(), MediaClock::kLatest);
-}
-
-TEST(MediaClock, PacedCountsFromTheStartTimeAndStopsAtTheLatest) {
-  std::int64_t now = 5000;
-  MediaClock clock([&now] { return now; });
-  clock.startPaced(2500);
-  EXPECT_EQ(clock.getMediaTime(), 2500);
-  now += 250;
-  EXPECT_EQ(clock.getMediaTime(), 2750);
-
-  clock.startPaced(4294967295u);  // a seek beyond every signed media time
-  EXPECT_EQ(clock.getMediaTime(), MediaClock::kLatest);
-  clock.startPaced(2147483000u);
-  now += 10000;
-  EXPECT_EQ(clock.getMediaTime(), MediaClock::kLatest);
 }
 
 }  // namespace

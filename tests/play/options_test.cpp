@@ -56,6 +56,9 @@ TEST(CommandLine, ValuesAtTheLimitsAndRepeats) {
   EXPECT_EQ(parse({"--seek", "0", "x"}).options.seek, std::optional<std::uint32_t>(0));
   // The last of a repeated option wins.
   EXPECT_EQ(parse({"--rate", "5", "--rate", "7", "x"}).options.rate, 7);
+  // Rate 0 is refused only with --realtime, and only as the rate that counts.
+  EXPECT_EQ(parse({"--rate", "0", "x"}).command, Command::Play);
+  EXPECT_EQ(parse({"--realtime", "--rate=0", "--rate=-5", "x"}).command, Command::Play);
   EXPECT_EQ(parse({"--override-embedded", "false", "--override-embedded", "true", "x"})
                 .options.overrideEmbedded,
             std::optional<bool>(true));
@@ -102,6 +105,9 @@ TEST(CommandLine, RefusedWithAReason) {
       {"--seek", "+5", "x"},
       {"--seek", "4294967296", "x"},
       {"--seek", "12ms", "x"},
+      // A paced clock at rate 0 would never move.
+      {"--realtime", "--rate", "0", "x"},
+      {"--rate=-0", "x", "--realtime"},
   };
   for (const auto& arguments : refused) {
     const ParsedCommandLine p = parse(arguments);

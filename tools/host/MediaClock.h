@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include <quarn/HostInterfaces.h>
 
@@ -18,15 +19,29 @@ class MediaClock : public Quarn::StreamConsumer {
 
   /// From now on the clock answers kLatest.
   void runFree();
-  /// From now on the clock answers `startMs` plus the milliseconds elapsed
-  /// since this call, never more than kLatest.
-  void startPaced(std::uint32_t startMs);
+  /// From now on the clock runs from `startMs` (clamped to [0, kLatest]) at
+  /// |rate|/1000 of the speed of `nowMs`: forward for a positive rate,
+  /// backward for a negative one; at rate 0 it stands still. It stops at 0
+  /// and at kLatest and stays there.
+  void startPaced(std::int64_t startMs, std::int32_t rate = 1000);
 
   std::int32_t getMediaTime() override;
 
+  /// Milliseconds of `nowMs` until the clock reaches `time` (clamped to
+  /// [0, kLatest]) in its own direction: at or after it when running
+  /// forward, at or before it backward. 0 once it has, and always for a free
+  /// clock; none when it never will (a clock standing short of it).
+  std::optional<std::int64_t> msUntil(std::int64_t time);
+
  private:
+  /// Milliseconds of `nowMs` since startPaced, never negative.
+  std::int64_t elapsed();
+
   std::function<std::int64_t()> nowMs_;
   bool paced_ = false;
+  bool backward_ = false;
+  /// |rate|, which for the lowest rate does not fit 32 bits.
+  std::int64_t speed_ = 1000;
   std::int64_t origin_ = 0;
   std::int64_t startMs_ = 0;
 };

@@ -141,6 +141,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     parsed.command = Command::Version;
     return parsed;
   }
+  // The paced clock runs at the rate's speed: at 0 it would stand still and
+  // the first entry not yet due would never be shown.
+  if (options.realtime && options.rate == 0)
+    return refuse("--realtime needs a rate other than 0: at rate 0 the clock stands still");
   if (sources.empty())
     return refuse("no SOURCE given");
   if (sources.size() > 1)
@@ -170,10 +174,14 @@ std::string usageText() {
          "  --codepage NAME                answer to setting CodePage/Name\n"
          "  --lang TAG                     preferred language (default: empty)\n"
          "  --rate N                       playback rate, 1000 is normal forward speed,\n"
-         "                                 negative reads backwards (default 1000)\n"
+         "                                 negative reads backwards (default 1000);\n"
+         "                                 not 0 with --realtime\n"
          "  --seek MS                      seek to MS milliseconds before reading\n"
          "  --quiet                        print only the final count (or end line)\n"
-         "  --realtime                     show each entry when the clock reaches it\n"
+         "  --realtime                     show each entry when the clock reaches it;\n"
+         "                                 the clock runs at |N|/1000 of real speed,\n"
+         "                                 backwards from the last entry's end (or\n"
+         "                                 the seek) for a negative rate\n"
          "  --verbose                      the plug-in's own log on standard error\n"
          "  -h, --help                     this text\n"
          "  --version                      the version\n"

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -24,7 +25,7 @@ namespace {
 
 constexpr const char* kProgram = "quarn-ssa-play";
 
-/// How long the paced clock waits before asking the stream again.
+/// How long a forward paced read waits before asking the stream again.
 constexpr std::chrono::milliseconds kPollInterval{5};
 
 /// "a", "a and b", "a, b and c".
@@ -86,6 +87,8 @@ class Session {
   void warnOfReplacements(const Source& source);
   void takeHeader(Quarn::StreamInterface& stream);
   void position(Quarn::StreamInterface& stream, bool report);
+  void startClock();
+  void holdUntilShown(const Quarn::MediaChunk& chunk);
   ReadOutcome readAll(Quarn::StreamInterface& stream, bool paced, bool print);
 
   const Options& options_;
@@ -94,6 +97,8 @@ class Session {
   const bool progressAllowed_;
   QuarnHost::Connection& connection_;
   QuarnHost::MediaClock clock_;
+  /// A backward paced clock that starts at the end of the first entry read.
+  bool clockAwaitsFirstEntry_ = false;
   /// Drawn while the entries are read, when the run allows it.
   std::optional<ProgressLine> progress_;
   /// Replacement characters in the text handed out and printed.
@@ -185,10 +190,7 @@ int Session::run(const Source& played) {
   }
   report_.streamReading(summarise(*stream), entries);
 
-  if (options_.realtime)
-    clock_.startPaced(options_.seek.value_or(0));
-  else
-    clock_.runFree();
+  startClock();
   if (progressAllowed_ && entries && progressWorthShowing(*entries))
     progress_.emplace(errors_, kProgram, *entries);
   const ReadOutcome outcome = readAll(*stream, options_.realtime, true);
@@ -221,6 +223,38 @@ void Session::position(Quarn::StreamInterface& stream, bool report) {
                  result);
 }
 
+// A backward clock without a seek starts at the end of the last entry, which
+// is known only once the stream has handed it out. Until then the clock runs
+// free: the first read sees the latest time, so that entry is due whatever
+// its time, and holdUntilShown starts the clock at its end.
+void Session::startClock() {
+  clockAwaitsFirstEntry_ = false;
+  if (!options_.realtime) {
+    clock_.runFree();
+  } else if (options_.rate < 0 && !options_.seek) {
+    clock_.runFree();
+    clockAwaitsFirstEntry_ = true;
+  } else {
+    clock_.startPaced(options_.seek.value_or(0), options_.rate);
+  }
+}
+
+// The plug-in hands an entry out up to 500 ms before its start going
+// forward, and as soon as it is next going backward; a player shows it when
+// its own clock gets there: forward at the entry's start, backward at its end.
+void Session::holdUntilShown(const Quarn::MediaChunk& chunk) {
+  const std::int64_t start = chunk.timestamp;
+  const std::int64_t end = start + std::int64_t{chunk.duration};  // up to 2^33
+  if (clockAwaitsFirstEntry_) {
+    clockAwaitsFirstEntry_ = false;
+    clock_.startPaced(end, options_.rate);  // clamped to the latest time
+  }
+  const std::int64_t shownAt = options_.rate < 0 ? end : start;
+  for (std::optional<std::int64_t> wait = clock_.msUntil(shownAt); wait && *wait > 0;
+       wait = clock_.msUntil(shownAt))
+    std::this_thread::sleep_for(std::chrono::milliseconds(*wait));
+}
+
 ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool print) {
   ReadOutcome outcome;
   for (;;) {
@@ -230,6 +264,8 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
       break;
     if (result == Quarn::ResultOk) {
       ++outcome.chunks;
+      if (paced)
+        holdUntilShown(*chunk);
       if (print) {
         unsigned char* data = chunk->lockData();
         const std::string text(payloadText(data, chunk->length(), chunk->capacity()));
@@ -248,8 +284,9 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
       outcome.failure = result;
       break;
     }
-    // At the latest media time the next entry can never become due.
-    if (clock_.getMediaTime() == QuarnHost::MediaClock::kLatest) {
+    // At the latest media time the next entry can never become due, nor
+    // once a backward clock has passed it: that clock only goes down.
+    if (clock_.getMediaTime() == QuarnHost::MediaClock::kLatest || (paced && options_.rate < 0)) {
       outcome.stalled = true;
       break;
     }

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ssa/ScriptParser.h"
 #include "rules/Fields.h"
+#include "ssa/ScriptParser.h"
 #include "support/LogCapture.h"
 
 namespace Quarn {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "ssa/TimeReader.h"
 #include "rules/Fields.h"
+#include "ssa/TimeReader.h"
 
 namespace Quarn {
 namespace {

@@ -84,9 +84,9 @@ install: build
 package: build
 	scripts/make-packages $(BUILD_DIR)
 
-# The frame at 5 s of a test pattern with examples/demo.ass burnt in by
-# GStreamer's assrender through the element, as docs/demo-render.png, which
-# a failed render leaves as it was.
+# The frame at 5 s of a test video that playbin plays with examples/demo.ass
+# as its subtitle URI, through the typefinder and parser, as
+# docs/demo-render.png, which a failed render leaves as it was.
 .PHONY: demo-render
 demo-render: build
 	scripts/render-demo $(BUILD_DIR) docs/demo-render.png

@@ -1,6 +1,7 @@
-// libgstquarnssa.so: the GStreamer plug-in that registers quarnssasrc.
+// libgstquarnssa.so: the GStreamer plug-in that registers quarnssasrc and quarnssaparse.
 #include <gst/gst.h>
 
+#include "QuarnSsaParse.h"
 #include "QuarnSsaSrc.h"
 
 #ifndef QUARN_GST_VERSION
@@ -9,7 +10,8 @@
 #define PACKAGE "quarn-ssa"
 
 static gboolean plugin_init(GstPlugin* plugin) {
-  return gst_element_register(plugin, "quarnssasrc", GST_RANK_NONE, GST_TYPE_QUARN_SSA_SRC);
+  return gst_element_register(plugin, "quarnssasrc", GST_RANK_NONE, GST_TYPE_QUARN_SSA_SRC) &&
+         gst_element_register(plugin, "quarnssaparse", GST_RANK_PRIMARY, GST_TYPE_QUARN_SSA_PARSE);
 }
 
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, quarnssa,

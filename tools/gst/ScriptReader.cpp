@@ -56,7 +56,8 @@ void postOpenFailure(GstElement* self, const Properties& properties, const std::
     cause = "the plug-in refused it: " + code;
   GST_ELEMENT_ERROR(
       self, RESOURCE, OPEN_READ,
-      ("Could not open the script \"%s\": %s", properties.location.c_str(), cause.c_str()),
+      ("Could not open the script \"%s\": %s",
+       properties.location.empty() ? location.c_str() : properties.location.c_str(), cause.c_str()),
       ("open returned %s", code.c_str()));
 }
 

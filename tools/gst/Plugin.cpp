@@ -3,6 +3,7 @@
 
 #include "QuarnSsaParse.h"
 #include "QuarnSsaSrc.h"
+#include "ScriptTypeFind.h"
 
 #ifndef QUARN_GST_VERSION
 #define QUARN_GST_VERSION "0"
@@ -10,6 +11,8 @@
 #define PACKAGE "quarn-ssa"
 
 static gboolean plugin_init(GstPlugin* plugin) {
+  if (!QuarnGst::registerScriptTypeFind(plugin))
+    return FALSE;
   return gst_element_register(plugin, "quarnssasrc", GST_RANK_NONE, GST_TYPE_QUARN_SSA_SRC) &&
          gst_element_register(plugin, "quarnssaparse", GST_RANK_PRIMARY, GST_TYPE_QUARN_SSA_PARSE);
 }

@@ -13,12 +13,8 @@
 #include "ElementProperties.h"
 #include "ScratchScript.h"
 #include "ScriptReader.h"
+#include "ScriptTypeFind.h"
 #include "SourceLocation.h"
-
-// The caps of an unparsed script, as the typefinder names it.
-#ifndef QUARN_SCRIPT_CAPS
-#define QUARN_SCRIPT_CAPS "application/x-quarn-ssa-script"
-#endif
 
 GST_DEBUG_CATEGORY_STATIC(quarn_ssa_parse_debug);
 #define GST_CAT_DEFAULT quarn_ssa_parse_debug
@@ -65,7 +61,7 @@ struct _GstQuarnSsaParse {
 G_DEFINE_TYPE(GstQuarnSsaParse, gst_quarn_ssa_parse, GST_TYPE_ELEMENT)
 
 static GstStaticPadTemplate sinkTemplate = GST_STATIC_PAD_TEMPLATE(
-    "sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS(QUARN_SCRIPT_CAPS));
+    "sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS(QuarnGst::kScriptCaps));
 static GstStaticPadTemplate srcTemplate = GST_STATIC_PAD_TEMPLATE(
     "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("application/x-ass; application/x-ssa"));
 

@@ -38,10 +38,11 @@ test-tsan: deps
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest $(CTEST_FLAGS)
 
-# The player under memcheck on the examples and a few bad inputs: no memory
-# error, no byte lost.
+# The player under memcheck on the examples and a few bad inputs, and one
+# playbin showing a script through the element: no memory error, no byte lost.
 valgrind: build
 	scripts/valgrind-player $(BUILD_DIR)
+	scripts/valgrind-playbin $(BUILD_DIR)
 
 # The fuzzers (fuzz/) under libFuzzer with the address and undefined-behaviour
 # sanitizers, FUZZ_SECONDS each, in their own clang build folder.

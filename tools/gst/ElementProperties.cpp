@@ -53,6 +53,8 @@ void installProperties(GObjectClass* object, bool withLocation) {
                            flags));
 }
 
+namespace {
+
 bool setProperty(Properties& p, guint id, const GValue* value) {
   auto text = [value] {
     const gchar* s = g_value_get_string(value);
@@ -108,6 +110,35 @@ bool getProperty(const Properties& p, guint id, GValue* value) {
     default:
       return false;
   }
+}
+
+}  // namespace
+
+Properties ElementSettings::snapshot() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return properties_;
+}
+
+void ElementSettings::set(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (!setProperty(properties_, id, value))
+    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+}
+
+void ElementSettings::get(GObject* object, guint id, GValue* value, GParamSpec* spec) const {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (!getProperty(properties_, id, value))
+    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+}
+
+std::string ElementSettings::location() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return properties_.location;
+}
+
+void ElementSettings::setLocation(std::string location) {
+  std::lock_guard<std::mutex> guard(lock_);
+  properties_.location = std::move(location);
 }
 
 QuarnHost::CodePageSettings settingsOf(const Properties& properties) {

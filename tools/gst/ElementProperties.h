@@ -5,6 +5,7 @@
 
 #include <gst/gst.h>
 
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -40,11 +41,23 @@ struct Properties {
 /// `withLocation`.
 void installProperties(GObjectClass* object, bool withLocation);
 
-/// Stores `value` of property `id` in `properties`; false for an id that is
-/// not one of them.
-bool setProperty(Properties& properties, guint id, const GValue* value);
-/// Reads property `id` into `value`; false for an id that is not one of them.
-bool getProperty(const Properties& properties, guint id, GValue* value);
+/// An element's properties, set and read from any thread.
+class ElementSettings {
+ public:
+  /// A copy to work with, taken at once.
+  Properties snapshot() const;
+  /// The GObject set_property and get_property of the shared properties;
+  /// an id that is not one of them is warned of.
+  void set(GObject* object, guint id, const GValue* value, GParamSpec* spec);
+  void get(GObject* object, guint id, GValue* value, GParamSpec* spec) const;
+  /// The location, for a URI handler.
+  std::string location() const;
+  void setLocation(std::string location);
+
+ private:
+  mutable std::mutex lock_;
+  Properties properties_;
+};
 
 /// The host's answers to the two settings, from the properties.
 QuarnHost::CodePageSettings settingsOf(const Properties& properties);

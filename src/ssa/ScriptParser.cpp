@@ -7,7 +7,7 @@
 #include "log/Logger.h"
 #include "platform/Memory.h"
 #include "rules/ScriptScanner.h"
-#include "ssa/TimeReader.h"
+#include "rules/TimeReader.h"
 
 namespace Quarn {
 namespace {

@@ -1,10 +1,14 @@
 /* Checks quarnssasrc against the player, through real GStreamer pipelines.
  *
- *   element_check check PLAYER SCRIPT [override-embedded=false]
+ *   element_check check PLAYER SCRIPT [override-embedded=false] [never-shown=N]
  *     caps and codec_data against the player's --header output; every buffer
  *     (PTS, duration, payload) against the player's JSON Lines, with and
  *     without comments; after a flushing seek to the middle; and a reverse
- *     playback, which must deliver the entries in reverse order.
+ *     playback, which must deliver the entries in reverse order. Each
+ *     pipeline must post one warning that N entries can never be shown, or
+ *     none without never-shown; the reverse playback must deliver every
+ *     entry the player reads forward even when the player, stopped at
+ *     such an entry, reads none backwards.
  *   element_check stress PLAYER SCRIPT
  *     200 flushing seeks at random times and in both directions while the
  *     element pushes, then the whole script again from the start.
@@ -48,6 +52,8 @@ typedef struct {
   char* header;
   Entry* entries;
   size_t count;
+  /* Reading stopped at an entry that can never fall due. */
+  gboolean stalled;
 } PlayerOutput;
 
 static void appendUtf8(GString* out, unsigned code) {
@@ -113,7 +119,7 @@ static guint64 jsonNumber(const char* line, const char* name) {
 }
 
 static PlayerOutput runPlayer(const char* player, const char* arguments, const char* script) {
-  PlayerOutput output = {NULL, NULL, 0};
+  PlayerOutput output = {NULL, NULL, 0, FALSE};
   char* command = g_strdup_printf("'%s' --json --header %s '%s'", player, arguments, script);
   FILE* pipe = popen(command, "r");
   g_free(command);
@@ -140,6 +146,8 @@ static PlayerOutput runPlayer(const char* player, const char* arguments, const c
       entry->duration = jsonNumber(line, "\"duration\":");
       text += 8;
       entry->text = jsonString(&text);
+    } else if (strstr(line, "{\"event\":\"end\"") == line) {
+      output.stalled = strstr(line, "\"stalled\":true") != NULL;
     }
   }
   free(line);
@@ -219,6 +227,8 @@ typedef struct {
   GstCaps* caps;
   Buffer* buffers;
   size_t count;
+  /* The texts of the warning messages the pipeline posted. */
+  GPtrArray* warnings;
 } Pulled;
 
 static GstElement* launch(const char* script, const char* properties, GstElement** sink) {
@@ -285,7 +295,7 @@ static void pullAll(GstElement* sink, Pulled* pulled) {
 
 /* Plays the pipeline to the end; a seek first when `rate` is not 0. */
 static Pulled play(const char* script, const char* properties, double rate, GstClockTime seekTo) {
-  Pulled pulled = {NULL, NULL, 0};
+  Pulled pulled = {NULL, NULL, 0, g_ptr_array_new_with_free_func(g_free)};
   GstElement* sink = NULL;
   GstElement* pipeline = launch(script, properties, &sink);
   if (pipeline == NULL)
@@ -307,6 +317,15 @@ static Pulled play(const char* script, const char* properties, double rate, GstC
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     pullAll(sink, &pulled);
   }
+  GstBus* bus = gst_element_get_bus(pipeline);
+  for (GstMessage* message; (message = gst_bus_pop_filtered(bus, GST_MESSAGE_WARNING)) != NULL;) {
+    GError* warning = NULL;
+    gst_message_parse_warning(message, &warning, NULL);
+    g_ptr_array_add(pulled.warnings, g_strdup(warning->message));
+    g_error_free(warning);
+    gst_message_unref(message);
+  }
+  gst_object_unref(bus);
   gst_element_set_state(pipeline, GST_STATE_NULL);
   gst_object_unref(sink);
   gst_object_unref(pipeline);
@@ -319,6 +338,28 @@ static void freePulled(Pulled* pulled) {
   g_free(pulled->buffers);
   if (pulled->caps != NULL)
     gst_caps_unref(pulled->caps);
+  if (pulled->warnings != NULL)
+    g_ptr_array_unref(pulled->warnings);
+}
+
+/* Each pipeline says once, when it starts, how many entries of the script
+ * can never be shown, and says nothing of the kind when there are none. */
+static void checkNeverShownWarning(const char* what, const Pulled* pulled, const char* script,
+                                   int neverShown) {
+  char* name = g_path_get_basename(script);
+  char* expected = g_strdup_printf(
+      "%d entries of %s can never be shown: they start after 596:31:24.147, ", neverShown, name);
+  guint said = 0, right = 0;
+  for (guint i = 0; i < pulled->warnings->len; ++i) {
+    const char* warning = g_ptr_array_index(pulled->warnings, i);
+    said += strstr(warning, "can never be shown") != NULL;
+    right += strncmp(warning, expected, strlen(expected)) == 0;
+  }
+  if (said != (neverShown > 0 ? 1u : 0u) || right != said)
+    fail("%s: %u warnings of entries that can never be shown, %u of them \"%s...\"", what, said,
+         right, expected);
+  g_free(expected);
+  g_free(name);
 }
 
 /* The buffers must be the player's entries in order, ReadOrder being each
@@ -356,8 +397,17 @@ static void compare(const char* what, const Pulled* pulled, const Entry* entries
     fail("%s: %zu buffers, the player has %zu entries", what, pulled->count, b);
 }
 
-static int check(const char* player, const char* script, const char* extra) {
-  const gboolean overrideFalse = extra != NULL && strcmp(extra, "override-embedded=false") == 0;
+static int check(const char* player, const char* script, int extraCount, char** extra) {
+  gboolean overrideFalse = FALSE;
+  int neverShown = 0;
+  for (int i = 0; i < extraCount; ++i) {
+    if (strcmp(extra[i], "override-embedded=false") == 0)
+      overrideFalse = TRUE;
+    else if (strncmp(extra[i], "never-shown=", 12) == 0)
+      neverShown = atoi(extra[i] + 12);
+    else
+      fail("unknown option %s", extra[i]);
+  }
   const char* playerArguments = overrideFalse ? "--override-embedded false" : "";
   const char* properties = overrideFalse ? "override-embedded=false" : "";
   PlayerOutput all = runPlayer(player, playerArguments, script);
@@ -394,11 +444,16 @@ static int check(const char* player, const char* script, const char* extra) {
     }
   }
   compare("with comments", &pulled, all.entries, all.count, 0, 1, &format, TRUE, 0);
+  checkNeverShownWarning("with comments", &pulled, script, neverShown);
   freePulled(&pulled);
+  if (all.stalled != (neverShown > 0))
+    fail("%s: the player %s at an entry that can never fall due", script,
+         all.stalled ? "stopped" : "did not stop");
 
   /* Dialogue only, the default. */
   pulled = play(script, properties, 0, 0);
   compare("dialogue only", &pulled, all.entries, all.count, 0, 1, &format, FALSE, 0);
+  checkNeverShownWarning("dialogue only", &pulled, script, neverShown);
   freePulled(&pulled);
 
   /* A flushing seek to the middle: the player's --seek reads the same. */
@@ -414,25 +469,32 @@ static int check(const char* player, const char* script, const char* extra) {
   pulled = play(script, withComments, 1.0, middle * GST_MSECOND);
   compare("after a seek to the middle", &pulled, afterSeek.entries, afterSeek.count,
           all.count - afterSeek.count, 1, &format, TRUE, middle * GST_MSECOND);
+  checkNeverShownWarning("after a seek to the middle", &pulled, script, neverShown);
   if (pulled.count == 0 || pulled.count >= all.count)
     fail("%s: %zu of %zu entries after a seek to %" G_GUINT64_FORMAT " ms: not the middle", script,
          pulled.count, all.count, middle);
   freePulled(&pulled);
 
-  /* Backwards: the player's --rate -1000, and the forward order reversed. */
+  /* Backwards: the forward order reversed, which the player's --rate -1000
+   * reads too, unless it stops at once at an entry that can never fall due. */
+  Entry* reversed = g_new(Entry, all.count);
+  for (size_t i = 0; i < all.count; ++i)
+    reversed[i] = all.entries[all.count - 1 - i];
   char* reverseArguments = g_strdup_printf("%s --rate -1000", playerArguments);
   PlayerOutput backwards = runPlayer(player, reverseArguments, script);
-  if (backwards.count != all.count)
-    fail("%s: the player reads %zu entries backwards, %zu forwards", script, backwards.count,
-         all.count);
+  const size_t playerBackwards = all.stalled ? 0 : all.count;
+  if (backwards.count != playerBackwards)
+    fail("%s: the player reads %zu entries backwards, expected %zu", script, backwards.count,
+         playerBackwards);
   for (size_t i = 0; i < backwards.count && i < all.count; ++i) {
-    if (strcmp(backwards.entries[i].text, all.entries[all.count - 1 - i].text) != 0)
+    if (strcmp(backwards.entries[i].text, reversed[i].text) != 0)
       fail("%s: backward entry %zu is not forward entry %zu", script, i, all.count - 1 - i);
   }
   pulled = play(script, withComments, -1.0, 0);
-  compare("played backwards", &pulled, backwards.entries, backwards.count, all.count - 1, -1,
-          &format, TRUE, 0);
+  compare("played backwards", &pulled, reversed, all.count, all.count - 1, -1, &format, TRUE, 0);
+  checkNeverShownWarning("played backwards", &pulled, script, neverShown);
   freePulled(&pulled);
+  g_free(reversed);
 
   printf("%s: %zu entries; caps, forward, dialogue only, seek to %" G_GUINT64_FORMAT
          " ms (%zu entries) and backwards checked\n",
@@ -613,7 +675,7 @@ static int stress(const char* player, const char* script) {
   }
   g_rand_free(random);
 
-  Pulled pulled = {NULL, NULL, 0};
+  Pulled pulled = {NULL, NULL, 0, NULL};
   if (!gst_element_seek(pipeline, 1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, GST_SEEK_TYPE_SET, 0,
                         GST_SEEK_TYPE_SET, -1))
     fail("the last seek was refused");
@@ -669,7 +731,7 @@ static int refuse(const char* script, const char* expected) {
 int main(int argc, char** argv) {
   gst_init(&argc, &argv);
   if (argc >= 4 && strcmp(argv[1], "check") == 0)
-    return check(argv[2], argv[3], argc > 4 ? argv[4] : NULL);
+    return check(argv[2], argv[3], argc - 4, argv + 4);
   if (argc == 4 && strcmp(argv[1], "render") == 0)
     return render(argv[2], argv[3]);
   if (argc == 4 && strcmp(argv[1], "refuse") == 0)
@@ -677,7 +739,7 @@ int main(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "stress") == 0)
     return stress(argv[2], argv[3]);
   fprintf(stderr,
-          "usage: element_check check PLAYER SCRIPT [override-embedded=false]\n"
+          "usage: element_check check PLAYER SCRIPT [override-embedded=false] [never-shown=N]\n"
           "       element_check render SCRIPT OUT.png\n"
           "       element_check refuse SCRIPT TEXT\n"
           "       element_check stress PLAYER SCRIPT\n");

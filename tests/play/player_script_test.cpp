@@ -222,18 +222,41 @@ TEST_F(PlayerScript, HeaderIsTheScriptUpToTheEventsFormatLine) {
   EXPECT_EQ(lines[4], kNote);
 }
 
+// What the views print and the exit status stay as they were; standard
+// error says, once, how many entries were never shown and why.
 TEST_F(PlayerScript, EntryThatCanNeverBeDueStallsTheRead) {
   const std::string path = folder.write(
       "long.ass", script({"Dialogue: 0,0:00:01.00,0:00:05.00,Default,,0,0,0,,Hello, world",
+                          "Dialogue: 0,0:00:-1.00,0:00:02.00,Default,,0,0,0,,A typo",
                           "Dialogue: 0,600:00:00.00,600:00:01.00,Default,,0,0,0,,Far away"}));
-  const PlayerRun run = runPlayer({"--json", path});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(chunkLines(run), (std::vector<std::string>{
-                                 kHello, "{\"event\":\"end\",\"chunks\":1,\"stalled\":true}"}));
-
-  const PlayerRun human = runPlayer({"--quiet", path});
-  EXPECT_EQ(human.status, 0);
-  EXPECT_EQ(human.out, "1 entry read; stopped at an entry that can never fall due\n");
+  const std::string warning =
+      "quarn-ssa-play: warning: 2 entries of long.ass can never be shown: they start after "
+      "596:31:24.147, the latest start a stream can show (a negative time such as 0:00:-1.00 "
+      "wraps round to a start that late)\n";
+  struct Row {
+    std::vector<std::string> arguments;
+    std::vector<std::string> lastLines;  // of standard output
+  };
+  const Row rows[] = {
+      {{"--json"}, {kHello, "{\"event\":\"end\",\"chunks\":1,\"stalled\":true}"}},
+      // Backward the first entry is one of them: nothing is read.
+      {{"--json", "--rate", "-1000"}, {"{\"event\":\"end\",\"chunks\":0,\"stalled\":true}"}},
+      {{"--quiet"}, {"1 entry read; stopped at an entry that can never fall due"}},
+      {{},
+       {"0:00:01.000 0:00:05.000  Dialogue: 0,0:00:01.00,0:00:05.00,Default,,0,0,0,,Hello, world",
+        "1 entry read; stopped at an entry that can never fall due"}},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> arguments = row.arguments;
+    arguments.push_back(path);
+    const PlayerRun run = runPlayer(arguments);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = run.lines();
+    ASSERT_GE(lines.size(), row.lastLines.size()) << run.out;
+    EXPECT_EQ(std::vector<std::string>(lines.end() - row.lastLines.size(), lines.end()),
+              row.lastLines);
+    EXPECT_EQ(run.err, warning);
+  }
 }
 
 TEST_F(PlayerScript, LocationThatIsNoFileIsABadLocation) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "rules/Fields.h"
-#include "ssa/TimeReader.h"
+#include "rules/TimeReader.h"
 
 namespace Quarn {
 namespace {

@@ -5,6 +5,7 @@
 
 #include "Diagnosis.h"
 #include "ModuleSearch.h"
+#include "NeverDue.h"
 #include "ResultText.h"
 #include "TextWarning.h"
 
@@ -61,18 +62,27 @@ void postOpenFailure(GstElement* self, const Properties& properties, const std::
       ("open returned %s", code.c_str()));
 }
 
-/// Posts a warning message when the script's text holds replacement
-/// characters its file does not: it was read in the wrong encoding.
-void warnOfReplacements(GstElement* self, const Properties& properties, const std::string& location,
-                        std::uint64_t shown) {
+/// Posts a warning message for each thing the first read found amiss, as
+/// the file itself explains it: `shown` replacement characters that its text
+/// does not hold (it was read in the wrong encoding), and, when the read
+/// `stalled`, entries that can never fall due. The file is read only when
+/// there is something to explain.
+void postWarnings(GstElement* self, const Properties& properties, const std::string& location,
+                  std::uint64_t shown, bool stalled) {
   std::string path;
-  if (shown == 0 || QuarnHost::explainUrl(location, path).refusal != QuarnHost::Refusal::None)
+  if ((shown == 0 && !stalled) ||
+      QuarnHost::explainUrl(location, path).refusal != QuarnHost::Refusal::None)
     return;
-  const std::string warning =
-      QuarnHost::replacementWarning(QuarnHost::readSourceFile(path), settingsOf(properties),
-                                    QuarnHost::kElementProperties, shown);
-  if (!warning.empty())
-    GST_ELEMENT_WARNING(self, STREAM, DECODE, ("%s", warning.c_str()), (nullptr));
+  const QuarnHost::SourceFile file = QuarnHost::readSourceFile(path);
+  const QuarnHost::CodePageSettings settings = settingsOf(properties);
+  const std::string garbled =
+      QuarnHost::replacementWarning(file, settings, QuarnHost::kElementProperties, shown);
+  if (!garbled.empty())
+    GST_ELEMENT_WARNING(self, STREAM, DECODE, ("%s", garbled.c_str()), (nullptr));
+  const std::string neverDue = stalled ? QuarnHost::neverDueWarning(file, settings) : "";
+  if (!neverDue.empty())
+    GST_ELEMENT_WARNING(self, STREAM, DEMUX, ("%s", neverDue.c_str()),
+                        ("readStream stays ResultUnavailable at the latest media time"));
 }
 
 }  // namespace
@@ -147,12 +157,15 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
   QuarnHost::ReplacementCount replacements;
   replacements.add(header->text);
   guint64 end = 0;
+  bool stalled = false;
   for (;;) {
     Quarn::MediaChunk* chunk = nullptr;
     const Quarn::Result result = script->stream_->readStream(&chunk);
     if (result != Quarn::ResultOk || chunk == nullptr) {
       if (chunk != nullptr)
         chunk->release();
+      // With the clock at its latest, the entries left can never fall due.
+      stalled = result == Quarn::ResultUnavailable;
       break;
     }
     const unsigned char* data = chunk->lockData();
@@ -164,7 +177,7 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
     chunk->release();
   }
   script->stream_->rewind();
-  warnOfReplacements(self, properties, location, replacements.count());
+  postWarnings(self, properties, location, replacements.count(), stalled);
 
   script->duration_ = end * GST_MSECOND;
   GST_INFO_OBJECT(self, "%s: %zu entries, %" GST_PTR_FORMAT, location.c_str(),
@@ -235,6 +248,7 @@ void ScriptReader::position(const GstSegment& segment) {
 
 Next ScriptReader::read(GstElement* self, const GstSegment& segment, bool comments,
                         GstBuffer** out) {
+  bool skipped = false;
   for (;;) {
     Quarn::MediaChunk* chunk = nullptr;
     const Quarn::Result result = stream_->readStream(&chunk);
@@ -243,9 +257,17 @@ Next ScriptReader::read(GstElement* self, const GstSegment& segment, bool commen
     if (result != Quarn::ResultOk) {
       if (chunk != nullptr)
         chunk->release();
-      // With the clock at its latest, an entry that is not due never will be.
-      if (result == Quarn::ResultUnavailable)
-        return Next::End;
+      // With the clock at its latest, an entry that is not due never will be,
+      // nor any after it in start-time order. Going backward such entries
+      // come first: the read goes on from the last entry that can fall due,
+      // the last that starts before the millisecond after the latest start.
+      if (result == Quarn::ResultUnavailable) {
+        if (direction_ > 0 || skipped)
+          return Next::End;
+        skipped = true;
+        stream_->seekStream(QuarnHost::kLatestDueStart + 1u, nullptr, 0);
+        continue;
+      }
       GST_ELEMENT_ERROR(self, STREAM, FAILED, ("Reading the subtitle stream failed"),
                         ("readStream returned %s", QuarnHost::formatResultCode(result).c_str()));
       return Next::Failure;

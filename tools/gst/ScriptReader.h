@@ -29,8 +29,8 @@ class ScriptReader {
  public:
   /// Opens `location`, the URL the plug-in is given, with the module and
   /// settings `properties` name. Null when that fails; the error message,
-  /// which says why, is then posted on `element`. Text that shows garbled
-  /// is reported in a warning message.
+  /// which says why, is then posted on `element`. Text that shows garbled,
+  /// and entries that can never fall due, are reported in warning messages.
   static std::unique_ptr<ScriptReader> open(GstElement* element, const Properties& properties,
                                             const std::string& location);
   ~ScriptReader();
@@ -47,8 +47,9 @@ class ScriptReader {
   /// before its stop going backward.
   void position(const GstSegment& segment);
   /// Reads the next entry that `segment` shows into `*out`; skips entries the
-  /// reader does not want (comments) and those outside the segment. A
-  /// failure is posted on `element`.
+  /// reader does not want (comments) and those outside the segment. Entries
+  /// that can never fall due end the reading going forward and are passed
+  /// over going backward. A failure is posted on `element`.
   Next read(GstElement* element, const GstSegment& segment, bool comments, GstBuffer** out);
 
  private:

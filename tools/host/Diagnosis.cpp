@@ -107,9 +107,10 @@ bool markCounts(const CodePageSettings& settings) {
   return settings.overrideEmbedded == std::optional<bool>(false);
 }
 
-/// The plug-in's steps from the file's bytes to its verdict, for a readable
-/// local file with a script's name.
-Reading readAsPlugin(const SourceFile& file, const CodePageSettings& settings) {
+/// The plug-in's steps from the file's bytes to the text its parser is
+/// given, for a readable local file with a script's name; the text is not
+/// scanned yet.
+Reading decodeAsPlugin(const SourceFile& file, const CodePageSettings& settings) {
   Reading reading;
   if (!file.readable) {
     reading.refusal = Refusal::Unreadable;
@@ -158,10 +159,16 @@ Reading readAsPlugin(const SourceFile& file, const CodePageSettings& settings) {
     }
   }
   const auto* text = reinterpret_cast<const unsigned char*>(reading.text.data());
-  if (!Quarn::isLegalUtf8Sequence(text, text + reading.text.size())) {
+  if (!Quarn::isLegalUtf8Sequence(text, text + reading.text.size()))
     reading.refusal = Refusal::NotUtf8Start;
+  return reading;
+}
+
+/// The plug-in's steps from the file's bytes to its verdict.
+Reading readAsPlugin(const SourceFile& file, const CodePageSettings& settings) {
+  Reading reading = decodeAsPlugin(file, settings);
+  if (reading.refusal != Refusal::None)
     return reading;
-  }
   reading.scanned = scan(reading.text);
   reading.refusal = reading.scanned.refusal;
   return reading;
@@ -507,6 +514,13 @@ Explanation explainLocation(std::string_view location, const CodePageSettings& s
 std::string suggestEncoding(const SourceFile& file, const CodePageSettings& settings,
                             const SettingNames& names) {
   return Explainer(file, settings, names).suggestEncoding();
+}
+
+std::optional<std::string> parserText(const SourceFile& file, const CodePageSettings& settings) {
+  Reading reading = decodeAsPlugin(file, settings);
+  if (reading.refusal != Refusal::None)
+    return std::nullopt;
+  return std::move(reading.text);
 }
 
 ReadEncoding readEncodingOf(const SourceFile& file, const CodePageSettings& settings) {

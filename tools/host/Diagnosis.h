@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -94,6 +95,12 @@ Explanation explainLocation(std::string_view location, const CodePageSettings& s
 /// name it.
 std::string suggestEncoding(const SourceFile& file, const CodePageSettings& settings,
                             const SettingNames& names);
+
+/// The text the plug-in's parser is given for `file` read with `settings`;
+/// no value when the plug-in refuses the file before it parses anything.
+/// Decodes the whole file: for a script that was opened, ask only when
+/// there is something to look for.
+std::optional<std::string> parserText(const SourceFile& file, const CodePageSettings& settings);
 
 /// How the plug-in decodes `file` with `settings`.
 struct ReadEncoding {

@@ -17,6 +17,7 @@
 #include "MediaClock.h"
 #include "Module.h"
 #include "ModuleSearch.h"
+#include "NeverDue.h"
 #include "Progress.h"
 #include "TextWarning.h"
 
@@ -84,7 +85,9 @@ class Session {
  private:
   int fail(const std::string& what, Quarn::Result result, std::uint64_t chunks = 0);
   void explainOpenFailure(const Source& source);
+  const QuarnHost::SourceFile* localFile(const Source& source);
   void warnOfReplacements(const Source& source);
+  void warnOfNeverDue(const Source& source);
   void takeHeader(Quarn::StreamInterface& stream);
   void position(Quarn::StreamInterface& stream, bool report);
   void startClock();
@@ -103,6 +106,8 @@ class Session {
   std::optional<ProgressLine> progress_;
   /// Replacement characters in the text handed out and printed.
   QuarnHost::ReplacementCount replacements_;
+  /// The file played, once a warning has needed it.
+  std::optional<QuarnHost::SourceFile> file_;
 };
 
 int Session::fail(const std::string& what, Quarn::Result result, std::uint64_t chunks) {
@@ -128,18 +133,42 @@ void Session::explainOpenFailure(const Source& source) {
                  kProgram);
 }
 
+// The warnings look at the file itself, read once for them all; null when
+// the location names no local file.
+const QuarnHost::SourceFile* Session::localFile(const Source& source) {
+  if (!file_) {
+    std::string path;
+    if (QuarnHost::explainUrl(source.location, path).refusal != QuarnHost::Refusal::None)
+      return nullptr;
+    file_ = QuarnHost::readSourceFile(path);
+  }
+  return &*file_;
+}
+
 // Text that is shown garbled is reported, once, on standard error; what
 // the views print stays as it is.
 void Session::warnOfReplacements(const Source& source) {
   if (replacements_.count() == 0)
     return;
-  std::string path;
-  if (QuarnHost::explainUrl(source.location, path).refusal != QuarnHost::Refusal::None)
+  const QuarnHost::SourceFile* file = localFile(source);
+  if (file == nullptr)
     return;
   const std::string warning = QuarnHost::replacementWarning(
-      QuarnHost::readSourceFile(path),
-      QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage},
+      *file, QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage},
       QuarnHost::kPlayerOptions, replacements_.count());
+  if (!warning.empty())
+    std::fprintf(errors_, "%s: warning: %s\n", kProgram, warning.c_str());
+}
+
+// A read that stalled may have stopped at entries that can never be shown:
+// the views say only that it stopped, standard error how many and why. The
+// file is decoded again for this only when reading stalled.
+void Session::warnOfNeverDue(const Source& source) {
+  const QuarnHost::SourceFile* file = localFile(source);
+  if (file == nullptr)
+    return;
+  const std::string warning = QuarnHost::neverDueWarning(
+      *file, QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage});
   if (!warning.empty())
     std::fprintf(errors_, "%s: warning: %s\n", kProgram, warning.c_str());
 }
@@ -196,6 +225,8 @@ int Session::run(const Source& played) {
   const ReadOutcome outcome = readAll(*stream, options_.realtime, true);
   progress_.reset();
   warnOfReplacements(played);
+  if (outcome.stalled)
+    warnOfNeverDue(played);
   if (outcome.failure)
     return fail("reading the stream failed", *outcome.failure, outcome.chunks);
   report_.end(outcome.chunks, outcome.stalled);

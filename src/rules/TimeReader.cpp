@@ -1,4 +1,4 @@
-#include "ssa/TimeReader.h"
+#include "rules/TimeReader.h"
 
 namespace Quarn {
 namespace {

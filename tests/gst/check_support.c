@@ -66,12 +66,28 @@ void pullAll(GstElement* sink, Pulled* pulled) {
     fail("no end of stream after %zu buffers", pulled->count);
 }
 
+void collectWarnings(GstElement* pipeline, Pulled* pulled) {
+  if (pulled->warnings == NULL)
+    pulled->warnings = g_ptr_array_new_with_free_func(g_free);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  for (GstMessage* message; (message = gst_bus_pop_filtered(bus, GST_MESSAGE_WARNING)) != NULL;) {
+    GError* warning = NULL;
+    gst_message_parse_warning(message, &warning, NULL);
+    g_ptr_array_add(pulled->warnings, g_strdup(warning->message));
+    g_error_free(warning);
+    gst_message_unref(message);
+  }
+  gst_object_unref(bus);
+}
+
 void freePulled(Pulled* pulled) {
   for (size_t i = 0; i < pulled->count; ++i)
     g_free(pulled->buffers[i].payload);
   g_free(pulled->buffers);
   if (pulled->caps != NULL)
     gst_caps_unref(pulled->caps);
+  if (pulled->warnings != NULL)
+    g_ptr_array_unref(pulled->warnings);
   memset(pulled, 0, sizeof *pulled);
 }
 

@@ -23,10 +23,15 @@ typedef struct {
   GstCaps* caps;
   Buffer* buffers;
   size_t count;
+  /* The texts of the warning messages the pipeline posted; NULL until
+   * collectWarnings. */
+  GPtrArray* warnings;
 } Pulled;
 
 /* Pulls every sample from the appsink until the end of the stream. */
 void pullAll(GstElement* sink, Pulled* pulled);
+/* Adds the warning messages waiting on the pipeline's bus. */
+void collectWarnings(GstElement* pipeline, Pulled* pulled);
 void freePulled(Pulled* pulled);
 
 /* The element of the factory `name` somewhere in `bin`, or NULL. */

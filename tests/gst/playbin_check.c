@@ -56,7 +56,7 @@ static gboolean feed(GstElement* pipeline, const char* script) {
  * `parser` is set when the pipeline held quarnssaparse. */
 static Pulled playAll(const char* description, const char* script, gboolean backward,
                       gboolean* parser) {
-  Pulled pulled = {NULL, NULL, 0};
+  Pulled pulled = {NULL, NULL, 0, NULL};
   GstElement* pipeline = build(description);
   if (pipeline == NULL || !feed(pipeline, script))
     return pulled;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "NeverDue.h"
+#include "SourceFiles.h"
 
 namespace QuarnHost {
 namespace {
@@ -60,33 +61,24 @@ TEST(NeverDue, CountsTheEntriesThatStartTooLate) {
     EXPECT_EQ(countNeverDue(row.text), row.count) << row.what;
 }
 
-SourceFile fileOf(const std::string& bytes) {
-  SourceFile file;
-  file.path = "/films/night ferry.ass";
-  file.readable = true;
-  file.size = bytes.size();
-  file.bytes = bytes;
-  return file;
-}
-
 TEST(NeverDue, WarningSaysHowManyAndWhy) {
   const std::string two = kFormat + event("0:00:01.00") + event("0:00:-1.00") + event("0:-1:00.00");
-  EXPECT_EQ(neverDueWarning(fileOf(two), {}),
+  EXPECT_EQ(neverDueWarning(sourceFileOf(two), {}),
             "2 entries of night ferry.ass can never be shown: they start after 596:31:24.147, the "
             "latest start a stream can show (a negative time such as 0:00:-1.00 wraps round to a "
             "start that late)");
   EXPECT_EQ(
-      neverDueWarning(fileOf(kFormat + event("0:00:-1.00")), {})
+      neverDueWarning(sourceFileOf(kFormat + event("0:00:-1.00")), {})
           .rfind("1 entry of night ferry.ass can never be shown: it starts after 596:31:24.147, ",
                  0),
       0u);
-  EXPECT_EQ(neverDueWarning(fileOf(kFormat + event("0:00:01.00")), {}), "");
+  EXPECT_EQ(neverDueWarning(sourceFileOf(kFormat + event("0:00:01.00")), {}), "");
 
   // Read as the plug-in reads it: in the code page it was given.
   std::string utf16;
   for (const char c : kFormat + event("0:00:-1.00"))
     utf16 += std::string{c, '\0'};
-  EXPECT_EQ(neverDueWarning(fileOf(utf16), CodePageSettings{{}, std::string("UTF-16LE")})
+  EXPECT_EQ(neverDueWarning(sourceFileOf(utf16), CodePageSettings{{}, std::string("UTF-16LE")})
                 .rfind("1 entry of", 0),
             0u);
 }

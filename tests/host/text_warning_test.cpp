@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "SourceFiles.h"
 #include "TextWarning.h"
 
 namespace QuarnHost {
@@ -41,15 +42,6 @@ TEST(ReplacementCount, CountsWhatAViewerShowsAsUFFFD) {
   count.add("\xFF");
   count.add("ok\xFE");
   EXPECT_EQ(count.count(), 2u);
-}
-
-SourceFile fileOf(const std::string& bytes) {
-  SourceFile file;
-  file.path = "/films/night ferry.ass";
-  file.readable = true;
-  file.size = bytes.size();
-  file.bytes = bytes;
-  return file;
 }
 
 TEST(ReplacementWarning, SaysHowManyWereReplacedAndWhatToTry) {
@@ -95,15 +87,15 @@ TEST(ReplacementWarning, SaysHowManyWereReplacedAndWhatToTry) {
       {"nothing shown", japanese, {}, {}, 0, ""},
   };
   for (const Row& row : rows) {
-    const std::string said =
-        replacementWarning(fileOf(row.bytes), CodePageSettings{row.overrideEmbedded, row.codepage},
-                           kPlayerOptions, row.shown);
+    const std::string said = replacementWarning(
+        sourceFileOf(row.bytes), CodePageSettings{row.overrideEmbedded, row.codepage},
+        kPlayerOptions, row.shown);
     if (row.expected.empty())
       EXPECT_EQ(said, "") << row.what;
     else
       EXPECT_NE(said.find(row.expected), std::string::npos) << row.what << "\n  said: " << said;
   }
-  EXPECT_NE(replacementWarning(fileOf(japanese), {}, kElementProperties, 60)
+  EXPECT_NE(replacementWarning(sourceFileOf(japanese), {}, kElementProperties, 60)
                 .find("try codepage=Shift_JIS"),
             std::string::npos);
 }

@@ -9,9 +9,10 @@
  *     none without never-shown; the reverse playback must deliver every
  *     entry the player reads forward even when the player, stopped at
  *     such an entry, reads none backwards.
- *   element_check stress PLAYER SCRIPT
+ *   element_check stress PLAYER SCRIPT [decode]
  *     200 flushing seeks at random times and in both directions while the
- *     element pushes, then the whole script again from the start.
+ *     element pushes, then the whole script again from the start; with
+ *     `decode` through uridecodebin and the parser it plugs.
  *   element_check refuse SCRIPT TEXT
  *     the element refuses SCRIPT with an error message that says TEXT.
  *   element_check render SCRIPT OUT.png
@@ -545,7 +546,9 @@ static int render(const char* script, const char* out) {
  * while the streaming thread pushes; after each a few buffers are pulled and
  * must belong to the new segment's direction. A last seek to the start must
  * then deliver the whole script again. */
-static int stress(const char* player, const char* script) {
+/* With `decode`, the same through uridecodebin, which plugs the parser;
+ * that one pushes no comment lines. */
+static int stress(const char* player, const char* script, gboolean decode) {
   PlayerOutput all = runPlayer(player, "", script);
   if (all.count == 0) {
     fail("the player gave no entries for %s", script);
@@ -553,7 +556,27 @@ static int stress(const char* player, const char* script) {
     return 1;
   }
   GstElement* sink = NULL;
-  GstElement* pipeline = launch(script, "comments=true", &sink);
+  GstElement* pipeline = NULL;
+  size_t expected = all.count;
+  if (decode) {
+    char* uri = gst_filename_to_uri(script, NULL);
+    char* description = g_strdup_printf(
+        "uridecodebin uri=\"%s\" caps=\"application/x-ass;application/x-ssa\" "
+        "! appsink name=sink sync=false",
+        uri);
+    pipeline = gst_parse_launch(description, NULL);
+    if (pipeline == NULL)
+      fail("cannot build \"%s\"", description);
+    else
+      sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+    g_free(description);
+    g_free(uri);
+    expected = 0;
+    for (size_t i = 0; i < all.count; ++i)
+      expected += isDialogue(all.entries[i].text);
+  } else {
+    pipeline = launch(script, "comments=true", &sink);
+  }
   if (pipeline == NULL) {
     freePlayerOutput(&all);
     return 1;
@@ -592,10 +615,11 @@ static int stress(const char* player, const char* script) {
                         GST_SEEK_TYPE_SET, -1))
     fail("the last seek was refused");
   pullAll(sink, &pulled);
-  if (pulled.count != all.count)
+  if (pulled.count != expected)
     fail("%s: %zu buffers after the seeks, the player has %zu entries", script, pulled.count,
-         all.count);
-  printf("%s: 200 seeks while playing, then all %zu entries again\n", script, pulled.count);
+         expected);
+  printf("%s%s: 200 seeks while playing, then all %zu entries again\n", script,
+         decode ? " through uridecodebin" : "", pulled.count);
   freePulled(&pulled);
   gst_element_set_state(pipeline, GST_STATE_NULL);
   gst_object_unref(sink);
@@ -648,12 +672,12 @@ int main(int argc, char** argv) {
     return render(argv[2], argv[3]);
   if (argc == 4 && strcmp(argv[1], "refuse") == 0)
     return refuse(argv[2], argv[3]);
-  if (argc == 4 && strcmp(argv[1], "stress") == 0)
-    return stress(argv[2], argv[3]);
+  if ((argc == 4 || argc == 5) && strcmp(argv[1], "stress") == 0)
+    return stress(argv[2], argv[3], argc == 5 && strcmp(argv[4], "decode") == 0);
   fprintf(stderr,
           "usage: element_check check PLAYER SCRIPT [override-embedded=false] [never-shown=N]\n"
           "       element_check render SCRIPT OUT.png\n"
           "       element_check refuse SCRIPT TEXT\n"
-          "       element_check stress PLAYER SCRIPT\n");
+          "       element_check stress PLAYER SCRIPT [decode]\n");
   return 2;
 }

@@ -421,6 +421,10 @@ const char* refusalName(Refusal refusal) {
   return "?";
 }
 
+std::string fileNameOf(const SourceFile& file) {
+  return file.path.substr(file.path.rfind('/') + 1);
+}
+
 SourceFile readSourceFile(const std::string& path) {
   SourceFile file;
   file.path = path;

@@ -40,6 +40,9 @@ struct SourceFile {
   std::string bytes;
 };
 
+/// The file's name: its path after the last "/".
+std::string fileNameOf(const SourceFile& file);
+
 /// Reads the regular file at `path` without waiting on anything else.
 SourceFile readSourceFile(const std::string& path);
 

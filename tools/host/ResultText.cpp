@@ -5,6 +5,13 @@
 
 namespace QuarnHost {
 
+std::string formatMediaTime(std::uint32_t ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%" PRIu32 ":%02" PRIu32 ":%02" PRIu32 ".%03" PRIu32,
+                ms / 3600000u, ms / 60000u % 60u, ms / 1000u % 60u, ms % 1000u);
+  return text;
+}
+
 std::string_view payloadText(const unsigned char* data, std::uint32_t length,
                              std::uint32_t capacity) {
   if (data == nullptr)

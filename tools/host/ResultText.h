@@ -14,6 +14,9 @@ namespace QuarnHost {
 std::string_view payloadText(const unsigned char* data, std::uint32_t length,
                              std::uint32_t capacity);
 
+/// Milliseconds as H:MM:SS.mmm (hours not limited to two digits).
+std::string formatMediaTime(std::uint32_t ms);
+
 /// The name of an open result: ResultOk, ResultFailed, ResultBadLocation or
 /// "unknown".
 const char* openResultName(Quarn::Result result);

@@ -69,8 +69,7 @@ std::string replacementWarning(const SourceFile& file, const CodePageSettings& s
   if (shown <= held)
     return {};
   const std::uint64_t replaced = shown - held;
-  const std::size_t slash = file.path.rfind('/');
-  const std::string name = slash == std::string::npos ? file.path : file.path.substr(slash + 1);
+  const std::string name = fileNameOf(file);
   return std::to_string(replaced) + (replaced == 1 ? " character of " : " characters of ") + name +
          " could not be read as " + encoding.shown + " and " + (replaced == 1 ? "was" : "were") +
          " replaced; " + suggestEncoding(file, settings, names);

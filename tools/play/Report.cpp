@@ -36,13 +36,6 @@ std::string number(std::uint64_t value) {
 
 }  // namespace
 
-std::string formatMediaTime(std::uint32_t ms) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%" PRIu32 ":%02" PRIu32 ":%02" PRIu32 ".%03" PRIu32,
-                ms / 3600000u, ms / 60000u % 60u, ms / 1000u % 60u, ms % 1000u);
-  return text;
-}
-
 void ReportTo::writeLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), out_);
   std::fputc('\n', out_);

@@ -15,12 +15,10 @@
 namespace QuarnPlay {
 
 // Shared with the other hosts.
+using QuarnHost::formatMediaTime;
 using QuarnHost::formatResultCode;
 using QuarnHost::openResultName;
 using QuarnHost::payloadText;
-
-/// Milliseconds as H:MM:SS.mmm (hours not limited to two digits).
-std::string formatMediaTime(std::uint32_t ms);
 
 /// The description of one stream as the host reads it.
 struct StreamSummary {

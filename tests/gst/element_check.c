@@ -496,6 +496,31 @@ static guint8* greyPixels(const char* png, int* width, int* height) {
   return pixels;
 }
 
+/* Pixels of the lower third of `out` that differ from `plain`, the frame
+ * without subtitles; -1 when the two cannot be compared. The bottom-aligned
+ * line of the script at 5 s sits there. */
+static long lowerThirdDifference(const char* out, const char* plain) {
+  int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
+  guint8* with = greyPixels(out, &w1, &h1);
+  guint8* without = greyPixels(plain, &w2, &h2);
+  long lower = -1;
+  if (with != NULL && without != NULL && w1 == w2 && h1 == h2 && w1 != 0) {
+    lower = 0;
+    for (int y = h1 * 2 / 3; y < h1; ++y) {
+      for (int x = 0; x < w1; ++x) {
+        const size_t i = (size_t)y * (size_t)w1 + (size_t)x;
+        lower += abs((int)with[i] - (int)without[i]) > 40;
+      }
+    }
+  }
+  g_free(with);
+  g_free(without);
+  return lower;
+}
+
+/* assrender passes the frame through untouched when it comes before the
+ * renderer has set up the subtitle track from the caps, which takes it a
+ * few milliseconds: the render is tried up to three times. */
 static int render(const char* script, const char* out) {
   char* plain = g_strdup_printf("%s.plain.png", out);
   char* burnt = g_strdup_printf(
@@ -504,35 +529,22 @@ static int render(const char* script, const char* out) {
       script, kVideo, out);
   char* bare =
       g_strdup_printf("%s ! videoconvert ! pngenc ! filesink location=\"%s\"", kVideo, plain);
-  if (runToEnd(burnt) && runToEnd(bare)) {
-    int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
-    guint8* with = greyPixels(out, &w1, &h1);
-    guint8* without = greyPixels(plain, &w2, &h2);
-    if (with == NULL || without == NULL || w1 != w2 || h1 != h2 || w1 == 0) {
-      fail("cannot compare %s with %s", out, plain);
-    } else {
-      /* The bottom-aligned line of the script at 5 s sits in the lower third. */
-      size_t lower = 0;
-      size_t upper = 0;
-      for (int y = 0; y < h1; ++y) {
-        for (int x = 0; x < w1; ++x) {
-          const size_t i = (size_t)y * (size_t)w1 + (size_t)x;
-          const int difference = abs((int)with[i] - (int)without[i]);
-          if (difference > 40) {
-            if (y >= h1 * 2 / 3)
-              ++lower;
-            else
-              ++upper;
-          }
-        }
-      }
-      printf("%s: %zu pixels differ in the lower third, %zu above it\n", out, lower, upper);
-      if (lower < 500)
-        fail("%s: the subtitle is not in the lower part of the frame (%zu pixels differ)", out,
-             lower);
+  if (runToEnd(bare)) {
+    long lower = -1;
+    int attempt = 0;
+    while (attempt < 3 && lower < 500 && runToEnd(burnt)) {
+      ++attempt;
+      lower = lowerThirdDifference(out, plain);
+      if (lower < 0)
+        break;
     }
-    g_free(with);
-    g_free(without);
+    if (lower < 0)
+      fail("cannot compare %s with %s", out, plain);
+    else if (lower < 500)
+      fail("%s: the subtitle is not in the lower part of the frame (%ld pixels differ)", out,
+           lower);
+    else
+      printf("%s: %ld pixels differ in the lower third (attempt %d)\n", out, lower, attempt);
   }
   g_free(plain);
   g_free(burnt);

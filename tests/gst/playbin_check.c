@@ -223,33 +223,53 @@ static Frame frameAt(const char* video, const char* script, const gint64* seeks,
   return frame;
 }
 
+/* Pixels of the lower third that differ between the frames; -1 when they
+ * cannot be compared. The bottom-aligned line of the script at 5 s sits
+ * there. */
+static long lowerThirdDifference(const Frame* with, const Frame* without) {
+  if (with->pixels == NULL || without->pixels == NULL || with->width != without->width ||
+      with->height != without->height)
+    return -1;
+  long lower = 0;
+  for (int y = with->height * 2 / 3; y < with->height; ++y) {
+    for (int x = 0; x < with->width; ++x) {
+      const size_t i = (size_t)y * (size_t)with->width + (size_t)x;
+      lower += abs((int)with->pixels[i] - (int)without->pixels[i]) > 40;
+    }
+  }
+  return lower;
+}
+
+/* assrender passes a frame through untouched while its subtitle track is
+ * being set up, or re-armed after a flush that reached the video first: a
+ * paused player shows such a frame bare, a playing one the next frame with
+ * the subtitle. So the frame at 5 s is asked for up to three times. */
 static int frame(const char* video, const char* script, const char* png, const gint64* seeks,
                  int count) {
-  gboolean parser = FALSE;
   gboolean unused = FALSE;
-  Frame with = frameAt(video, script, seeks, count, png, &parser);
   Frame without = frameAt(video, NULL, seeks, count, NULL, &unused);
-  if (!parser)
-    fail("playbin holds no quarnssaparse");
-  if (with.pixels == NULL || without.pixels == NULL || with.width != without.width ||
-      with.height != without.height) {
-    fail("the frames at 5 s cannot be compared");
-  } else {
-    /* The bottom-aligned line of the script at 5 s sits in the lower third. */
-    size_t lower = 0;
-    for (int y = with.height * 2 / 3; y < with.height; ++y) {
-      for (int x = 0; x < with.width; ++x) {
-        const size_t i = (size_t)y * (size_t)with.width + (size_t)x;
-        if (abs((int)with.pixels[i] - (int)without.pixels[i]) > 40)
-          ++lower;
-      }
-    }
-    printf("%s: %zu pixels of the lower third differ from the frame without the script\n", png,
-           lower);
-    if (lower < 200)
-      fail("the subtitle is not in the lower third of the frame at 5 s (%zu pixels differ)", lower);
+  long lower = -1;
+  int attempt = 0;
+  while (attempt < 3 && lower < 200) {
+    ++attempt;
+    gboolean parser = FALSE;
+    Frame with = frameAt(video, script, seeks, count, png, &parser);
+    if (!parser)
+      fail("playbin holds no quarnssaparse");
+    lower = lowerThirdDifference(&with, &without);
+    g_free(with.pixels);
+    if (lower < 0 || !parser)
+      break;
   }
-  g_free(with.pixels);
+  if (lower < 0)
+    fail("the frames at 5 s cannot be compared");
+  else if (lower < 200)
+    fail("the subtitle is not in the lower third of the frame at 5 s (%ld pixels differ)", lower);
+  else
+    printf(
+        "%s: %ld pixels of the lower third differ from the frame without the script "
+        "(attempt %d)\n",
+        png, lower, attempt);
   g_free(without.pixels);
   return failureCount() == 0 ? 0 : 1;
 }

@@ -107,6 +107,11 @@ bool markCounts(const CodePageSettings& settings) {
   return settings.overrideEmbedded == std::optional<bool>(false);
 }
 
+/// The mark that names the encoding: one the settings let count.
+const ByteOrderMark* countedMark(const SourceFile& file, const CodePageSettings& settings) {
+  return markCounts(settings) ? markOf(file.bytes) : nullptr;
+}
+
 /// The plug-in's steps from the file's bytes to the text its parser is
 /// given, for a readable local file with a script's name; the text is not
 /// scanned yet.
@@ -121,20 +126,14 @@ Reading decodeAsPlugin(const SourceFile& file, const CodePageSettings& settings)
     return reading;
   }
   const std::string_view bytes = file.bytes;
-  std::size_t skip = 0;
-  if (markCounts(settings)) {
-    reading.mark = markOf(bytes);
-    if (reading.mark != nullptr) {
-      if (reading.mark->skip == bytes.size()) {
-        reading.refusal = Refusal::OnlyMark;
-        return reading;
-      }
-      reading.converter = reading.mark->converter;
-      skip = reading.mark->decodedWithText ? 0 : reading.mark->skip;
-    }
+  reading.mark = countedMark(file, settings);
+  if (reading.mark != nullptr && reading.mark->skip == bytes.size()) {
+    reading.refusal = Refusal::OnlyMark;
+    return reading;
   }
-  if (reading.mark == nullptr && settings.name)
-    reading.converter = *settings.name;
+  const ReadEncoding encoding = readEncodingOf(file, settings);
+  reading.converter = encoding.converter;
+  const std::size_t skip = encoding.skip;
   if (bytes.empty()) {
     reading.refusal = Refusal::Empty;
     return reading;
@@ -529,7 +528,7 @@ std::optional<std::string> parserText(const SourceFile& file, const CodePageSett
 
 ReadEncoding readEncodingOf(const SourceFile& file, const CodePageSettings& settings) {
   ReadEncoding encoding;
-  const ByteOrderMark* mark = markCounts(settings) ? markOf(file.bytes) : nullptr;
+  const ByteOrderMark* mark = countedMark(file, settings);
   if (mark != nullptr) {
     encoding.converter = mark->converter;
     encoding.shown = mark->shown;

@@ -1,12 +1,12 @@
 // The standalone script parser on arbitrary bytes. The first byte says
 // whether the caller still holds a header; the rest is the script.
 //
-// Entries are copies, so a slip in the line cutting would not crash but hand
-// the host text that is not in the file. Checked: every entry is a whole
-// line of the input, in file order, an event line of at least 28 bytes,
-// stored with its zero terminator (length == capacity == line + 1); a header
-// with text holds a prefix of the input; a held header leaves no columns and
-// so no entries.
+// Entries are places in the text, so a slip in the line cutting would not
+// crash but hand the host text that is not in the file. Checked: every entry
+// is a whole line of the input, in file order, an event line of at least 28
+// bytes, inside the text, which is the input unchanged; a header with text
+// holds a prefix of the input; a held header leaves no columns and so no
+// entries.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -53,18 +53,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool headerHeld = (data[0] & 1) != 0;
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  // The parser works on a copy of its own, which the entries point into.
+  // The parser works on a copy of its own, which the entries lie in.
   const Quarn::ParsedScript parsed = Quarn::parseScript(text, headerHeld);
   FUZZ_CHECK(parsed.complete);  // nothing here is large enough to exhaust memory
 
   const std::vector<std::string_view> lines = linesOf(text);
   std::size_t nextLine = 0;
-  for (const Quarn::ChunkPtr& entry : parsed.entries.chunks) {
-    FUZZ_CHECK(&entry->allocator() == parsed.entries.store.get());
-    FUZZ_CHECK(entry->length() == entry->capacity());
-    FUZZ_CHECK(entry->length() >= 29);
-    FUZZ_CHECK(entry->data() != nullptr && entry->data()[entry->length() - 1] == 0);
-    const std::string_view copy(reinterpret_cast<const char*>(entry->data()), entry->length() - 1);
+  const Quarn::EntryTable& entries = parsed.entries;
+  FUZZ_CHECK(entries.textSize() == text.size());
+  FUZZ_CHECK(entries.textSize() == 0 || std::memcmp(entries.text(), text.data(), text.size()) == 0);
+  for (const Quarn::EntryRecord& entry : entries) {
+    FUZZ_CHECK(entry.length >= 28);
+    FUZZ_CHECK(std::size_t{entry.offset} + entry.length <= text.size());
+    const std::string_view copy(reinterpret_cast<const char*>(entries.bytesOf(entry)),
+                                entry.length);
     FUZZ_CHECK(isEventKind(copy));
     // Lines may repeat: the earliest unused equal line keeps the order check exact.
     while (nextLine < lines.size() && lines[nextLine] != copy)
@@ -75,11 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (headerHeld) {
     FUZZ_CHECK(parsed.header == nullptr);
-    FUZZ_CHECK(parsed.entries.chunks.empty());
+    FUZZ_CHECK(parsed.entries.empty());
   }
   // Columns come only with a header made here.
   if (parsed.header == nullptr)
-    FUZZ_CHECK(parsed.entries.chunks.empty());
+    FUZZ_CHECK(parsed.entries.empty());
   if (parsed.header != nullptr && parsed.header->capacity() != 0) {
     const Quarn::TypedMediaBuffer& header = *parsed.header;
     FUZZ_CHECK(header.length() == header.capacity());

@@ -61,8 +61,6 @@ bool ScriptScanner::next(ScriptLine& line) {
   const std::size_t length = text_.size();
   if (!again_) {
     std::size_t start = end_;
-    if (start == afterEntry_ && start < length)
-      ++start;
     while (start < length && isLineBreak(text_[start]))
       ++start;
     start_ = start;
@@ -77,8 +75,6 @@ bool ScriptScanner::next(ScriptLine& line) {
   line.end = end_;
   line.text = text_.substr(start_, end_ - start_);
   line.kind = classify(line.text);
-  if (line.kind == LineKind::Entry)
-    afterEntry_ = end_;
   // A last line that starts the events is not looked at again.
   if (end_ >= length)
     finished_ = true;

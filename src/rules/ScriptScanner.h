@@ -60,9 +60,7 @@ class ScriptScanner {
   /// line, no column is known and no event line becomes an entry.
   ScriptScanner(std::string_view text, bool headerHeld);
 
-  /// The next line, classified; false after the last. The reader may
-  /// overwrite the byte that ends an entry's line (its line break or the
-  /// text's terminator): the scanner does not look at it again.
+  /// The next line, classified; false after the last.
   bool next(ScriptLine& line);
 
   /// The time columns, -1 while unknown.
@@ -83,9 +81,6 @@ class ScriptScanner {
   std::string_view text_;
   std::size_t start_ = 0;
   std::size_t end_ = 0;
-  // Where the last entry's line ended: the byte there is a break, whatever
-  // it holds now.
-  std::size_t afterEntry_ = std::string_view::npos;
   bool finished_ = false;
   bool again_ = false;  // the last line comes again
   bool inEvents_ = false;

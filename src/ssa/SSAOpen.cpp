@@ -47,12 +47,11 @@ Result SSAContainer::open(const SourceDescriptor* source) {
       text.size == 0)
     return ResultFailed;
 
-  ParsedScript parsed =
-      parseScript(std::make_unique<EntryStore>(std::move(text)), formatHeader_ != nullptr);
+  ParsedScript parsed = parseScript(std::move(text), formatHeader_ != nullptr);
   // A header made stays installed whatever became of the entries.
   if (parsed.header != nullptr)
     installFormatHeader(std::move(parsed.header));
-  if (!parsed.complete || formatHeader_ == nullptr || parsed.entries.chunks.empty())
+  if (!parsed.complete || formatHeader_ == nullptr || parsed.entries.empty())
     return ResultFailed;
 
   addOverlayStream(std::move(parsed.entries), streamName(location), String<char>(), String<char>());

@@ -1,11 +1,8 @@
 #include "ssa/ScriptParser.h"
 
-#include <memory>
-#include <new>
-#include <string>
+#include <vector>
 
 #include "log/Logger.h"
-#include "platform/Memory.h"
 #include "rules/ScriptScanner.h"
 #include "rules/TimeReader.h"
 
@@ -27,20 +24,16 @@ constexpr const char* kFunction = "Quarn::SSAContainer::open";
 // The state of one parse. Each step returns false when memory for a copy
 // ran out, which stops the parse.
 struct ParseState {
-  ParseState(std::unique_ptr<EntryStore> entries, bool headerHeld)
-      : store(*entries),
-        text(reinterpret_cast<const char*>(entries->text()), entries->size()),
-        scanner(text, headerHeld),
-        logging(Logger::instance().isEnabled()) {
-    result.entries.store = std::move(entries);
+  ParseState(TextBuffer kept, bool headerHeld)
+      : text(kept.view()), scanner(text, headerHeld), logging(Logger::instance().isEnabled()) {
+    result.entries = EntryTable(std::move(kept));
   }
 
   bool formatLine(const ScriptLine& line);
   bool defaultFormat(const ScriptLine& line);
   void entry(const ScriptLine& line);
 
-  EntryStore& store;
-  std::string_view text;  // the store's text, as it is read
+  std::string_view text;  // the entries' text
   ScriptScanner scanner;
   const bool logging;
   ParsedScript result;
@@ -69,46 +62,34 @@ bool ParseState::defaultFormat(const ScriptLine& line) {
 }
 
 void ParseState::entry(const ScriptLine& line) {
-  // The entry is the line itself, ended in place: the byte after it is a
-  // line break the scanner has passed, or the text's own terminator.
-  const std::size_t n = line.text.size();
-  unsigned char* bytes = store.text() + line.start;
-  bytes[n] = 0;
-  // Grow ahead of the append, geometrically, so that the append cannot throw
-  // once the chunk exists.
-  std::vector<ChunkPtr>& entries = result.entries.chunks;
-  if (entries.size() == entries.capacity())
-    Platform::reservePrepared(entries, entries.size() * 2 + 64);
-  entries.emplace_back(store.createEntry(bytes, static_cast<std::uint32_t>(n + 1)));
-  MediaChunk& entry = *entries.back();
-
-  if (logging) {
-    const unsigned char* data = entry.lockData();
-    QUARN_LOG(kCategory, kFunction, " len: %d '%s'", static_cast<int>(entry.length() - 1),
-              reinterpret_cast<const char*>(data));
-    entry.unlockData();
-  }
+  // The entry is the line itself: its place in the text, with its times.
+  EntryRecord record{0, 0, static_cast<std::uint32_t>(line.start),
+                     static_cast<std::uint32_t>(line.text.size())};
+  // A line may hold a zero byte, where a copy of it reads as ending.
+  PARSE_LOG(" len: %d '%.*s'", static_cast<int>(record.length), static_cast<int>(record.length),
+            line.text.data());
   const std::vector<std::string_view>& fields = scanner.fields();
   if (const auto start = readTime(fields[scanner.startColumn()]))
-    entry.timestamp = *start;
+    record.start = *start;
   // An end before the start wraps to a very large duration, as unsigned
   // arithmetic does; the stream serves such an entry like any other.
   if (const auto stop = readTime(fields[scanner.endColumn()]))
-    entry.duration = *stop - entry.timestamp;
-  PARSE_LOG("***start time: %u, duration: %u", entry.timestamp, entry.duration);
+    record.duration = *stop - record.start;
+  PARSE_LOG("***start time: %u, duration: %u", record.start, record.duration);
+  result.entries.append(record);
 }
 
 }  // namespace
 
-ParsedScript parseScript(std::unique_ptr<EntryStore> store, bool headerHeld) {
-  ParseState state(std::move(store), headerHeld);
+ParsedScript parseScript(TextBuffer text, bool headerHeld) {
+  ParseState state(std::move(text), headerHeld);
   const bool logging = state.logging;
   ScriptLine line;
   while (state.scanner.next(line)) {
     if (logging && Logger::instance().isEnabled()) {
-      const std::string copy(line.text);
-      QUARN_LOG(kCategory, kFunction, "Got line %d:%d-%d '%s'", static_cast<int>(line.start),
-                static_cast<int>(line.end), static_cast<int>(line.text.size()), copy.c_str());
+      QUARN_LOG(kCategory, kFunction, "Got line %d:%d-%d '%.*s'", static_cast<int>(line.start),
+                static_cast<int>(line.end), static_cast<int>(line.text.size()),
+                static_cast<int>(line.text.size()), line.text.data());
     }
     bool ok = true;
     switch (line.kind) {
@@ -151,7 +132,7 @@ ParsedScript parseScript(std::unique_ptr<EntryStore> store, bool headerHeld) {
 }
 
 ParsedScript parseScript(std::string_view text, bool headerHeld) {
-  return parseScript(std::make_unique<EntryStore>(copyText(text)), headerHeld);
+  return parseScript(copyText(text), headerHeld);
 }
 
 }  // namespace Quarn

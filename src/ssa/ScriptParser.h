@@ -5,11 +5,9 @@
 #pragma once
 
 #include <string_view>
-#include <vector>
 
-#include "framework/ChunkPtr.h"
 #include "plugin/FormatHeader.h"
-#include "subtitle/EntryStore.h"
+#include "subtitle/EntryTable.h"
 
 namespace Quarn {
 
@@ -20,25 +18,24 @@ struct ParsedScript {
   /// the first event line), bare otherwise. Null when the events section
   /// never began or the caller already held a header.
   FormatHeaderPtr header;
-  /// One entry per readable event line, in file order, with the store that
-  /// holds them and the script's text.
+  /// One entry per readable event line, in file order, over the script's
+  /// text.
   EntryTable entries;
-  /// False when memory for a copy of the header text or of a line could not
-  /// be obtained; parsing stopped at that line.
+  /// False when memory for a copy of the header text could not be
+  /// obtained; parsing stopped at that line.
   bool complete = true;
 };
 
-/// Parses the script (UTF-8) that `store` holds. Each entry's bytes are its
-/// line in the store's text: the line break after an event line is
-/// overwritten with the zero that ends the entry, which changes no line the
-/// parse still has to read. With `headerHeld` the caller still holds the
-/// header of an earlier parse: no header is made, so no column is known and
-/// no event line becomes an entry. Logs each step (category "Container")
-/// when logging is on as the parse starts. When a chunk object cannot be
-/// made, std::bad_alloc propagates and everything made so far is freed.
-ParsedScript parseScript(std::unique_ptr<EntryStore> store, bool headerHeld);
+/// Parses the script (UTF-8) in `text`, which the entries then keep
+/// unchanged: each entry's bytes are its line in it. With `headerHeld` the
+/// caller still holds the header of an earlier parse: no header is made, so
+/// no column is known and no event line becomes an entry. Logs each step
+/// (category "Container") when logging is on as the parse starts. When the
+/// entry table cannot grow, std::bad_alloc propagates and everything made
+/// so far is freed.
+ParsedScript parseScript(TextBuffer text, bool headerHeld);
 
-/// As above over a copy of `text`, for callers that hold no store.
+/// As above over a copy of `text`.
 ParsedScript parseScript(std::string_view text, bool headerHeld);
 
 }  // namespace Quarn

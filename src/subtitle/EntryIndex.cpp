@@ -6,7 +6,7 @@
 
 namespace Quarn {
 
-void EntryIndex::build(const std::vector<ChunkPtr>& entries) {
+void EntryIndex::build(const EntryTable& entries) {
   const std::size_t n = entries.size();
   Platform::reservePrepared(starts_, n);
   Platform::reservePrepared(maxEndFromFront_, n);
@@ -15,8 +15,8 @@ void EntryIndex::build(const std::vector<ChunkPtr>& entries) {
   maxEndFromFront_.resize(n);
   minEndFromBack_.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
-    starts_[i] = entries[i]->timestamp;
-    const std::uint32_t end = entries[i]->timestamp + entries[i]->duration;
+    starts_[i] = entries[i].start;
+    const std::uint32_t end = entries[i].start + entries[i].duration;
     maxEndFromFront_[i] = i == 0 ? end : std::max(maxEndFromFront_[i - 1], end);
     minEndFromBack_[i] = end;
   }

@@ -9,14 +9,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/ChunkPtr.h"
+#include "subtitle/EntryTable.h"
 
 namespace Quarn {
 
 class EntryIndex {
  public:
-  /// `entries` must be sorted by timestamp (unsigned, non-decreasing).
-  void build(const std::vector<ChunkPtr>& entries);
+  /// `entries` must be sorted by start (unsigned, non-decreasing).
+  void build(const EntryTable& entries);
   void clear();
   std::size_t size() const { return starts_.size(); }
 

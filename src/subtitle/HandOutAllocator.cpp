@@ -5,7 +5,8 @@
 
 namespace Quarn {
 
-MediaChunk* HandOutAllocator::createCopy(const unsigned char* bytes, std::uint32_t capacity) {
+MediaChunk* HandOutAllocator::createTextCopy(const unsigned char* bytes, std::uint32_t size) {
+  const std::uint32_t capacity = size + 1;
   void* memory = ::operator new(sizeof(MediaChunk) + capacity);
   MediaChunk* chunk;
   try {
@@ -15,9 +16,11 @@ MediaChunk* HandOutAllocator::createCopy(const unsigned char* bytes, std::uint32
     throw;
   }
   unsigned char* data = static_cast<unsigned char*>(memory) + sizeof(MediaChunk);
-  if (capacity != 0)
-    std::memcpy(data, bytes, capacity);
+  if (size != 0)
+    std::memcpy(data, bytes, size);
+  data[size] = 0;
   chunk->setData(data, capacity);
+  chunk->length() = capacity;
   shares_.fetch_add(1, std::memory_order_relaxed);
   return chunk;
 }

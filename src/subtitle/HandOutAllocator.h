@@ -29,10 +29,11 @@ class HandOutAllocator final : public MediaBufferAllocator {
   /// A new allocator held by its owner alone.
   static Owner create() { return Owner(new HandOutAllocator()); }
 
-  /// A new chunk holding a copy of `capacity` bytes at `bytes`, with length,
-  /// timestamp and duration 0. The chunk keeps the allocator alive. Throws
-  /// std::bad_alloc when the heap refuses.
-  MediaChunk* createCopy(const unsigned char* bytes, std::uint32_t capacity);
+  /// A new chunk holding a copy of the `size` bytes at `bytes` and a zero
+  /// after them; length and capacity are both `size` + 1, timestamp and
+  /// duration 0. The chunk keeps the allocator alive. Throws std::bad_alloc
+  /// when the heap refuses.
+  MediaChunk* createTextCopy(const unsigned char* bytes, std::uint32_t size);
   /// Frees a chunk made by createCopy, then lets the allocator go if it was
   /// the last thing holding it. Null is ignored.
   void releaseBuffer(MediaBuffer* buffer) override;

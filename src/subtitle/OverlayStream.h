@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "framework/StreamInterface.h"
 #include "subtitle/EntryIndex.h"
@@ -18,8 +17,8 @@ namespace Quarn {
 /// setConsumer, rewind, findSyncPoint, seekStream, readStream and setRate run
 /// under the container's recursive lock. The stream holds the entries; the
 /// container releases them (releaseEntries) in closeStreams or when it goes,
-/// while their allocator still exists. The stream object belongs to the host
-/// once it has been offered with streamAdded.
+/// so that a stream the host keeps longer holds no script. The stream object
+/// belongs to the host once it has been offered with streamAdded.
 template <class C>
 class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
  public:
@@ -28,7 +27,7 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   /// The stream type reported to the host.
   static constexpr std::uint32_t kStreamType = 320;
 
-  /// `entries` must be sorted by timestamp.
+  /// `entries` must be sorted by start.
   OverlayStream(SubtitleParserTemplate& container, std::uint64_t streamId, EntryTable entries,
                 const String<unsigned char>& name, const String<char>& language,
                 const String<char>& region);
@@ -61,11 +60,14 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   std::int32_t readIndex() const { return readIndex_; }
   /// Number of entries still served (under the container's lock).
   std::size_t entryCount() const { return entries_.size(); }
-  /// Gives every entry back to its allocator; the stream then serves nothing.
+  /// Frees the entries and their text; the stream then serves nothing.
   /// Under the container's lock.
   void releaseEntries();
 
  private:
+  /// Start and end times of the entries, for seeks and sync points: built
+  /// on the first call, as a host that only plays never makes one.
+  const EntryIndex& index();
   /// True when `index` designates an entry.
   bool inTable(std::int64_t index) const {
     return index >= 0 && index < static_cast<std::int64_t>(entries_.size());
@@ -77,11 +79,9 @@ class SubtitleParserTemplate<C>::OverlayStream : public StreamInterface {
   String<unsigned char> name_;
   String<char> language_;
   String<char> region_;
-  // Declared before the entries, which it may hold, so that it goes after them.
-  std::unique_ptr<EntryStore> store_;
-  std::vector<ChunkPtr> entries_;
-  /// Start and end times of entries_, for seeks and sync points.
-  EntryIndex index_;
+  EntryTable entries_;
+  EntryIndex index_;  // reached through index() only
+  bool indexed_ = false;
   std::int32_t readIndex_ = 0;
   ImageProperties properties_;
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "framework/ChunkPtr.h"
 #include "log/Logger.h"
 #include "subtitle/OverlayStream.h"
 
@@ -29,9 +30,7 @@ SubtitleParserTemplate<C>::OverlayStream::OverlayStream(SubtitleParserTemplate& 
       name_(name),
       language_(language),
       region_(region),
-      store_(std::move(entries.store)),
-      entries_(std::move(entries.chunks)) {
-  index_.build(entries_);
+      entries_(std::move(entries)) {
   format_.formatCode = 20;
   format_.kind = 4;
   std::memcpy(format_.tag, container.getFormatTag().bytes, sizeof format_.tag);
@@ -42,9 +41,18 @@ SubtitleParserTemplate<C>::OverlayStream::OverlayStream(SubtitleParserTemplate& 
 
 template <class C>
 void SubtitleParserTemplate<C>::OverlayStream::releaseEntries() {
-  EntryTable released{std::move(store_), {}};
-  released.chunks.swap(entries_);
+  entries_ = EntryTable();
   index_.clear();
+  indexed_ = false;
+}
+
+template <class C>
+const EntryIndex& SubtitleParserTemplate<C>::OverlayStream::index() {
+  if (!indexed_) {
+    index_.build(entries_);
+    indexed_ = true;
+  }
+  return index_;
 }
 
 template <class C>
@@ -98,16 +106,15 @@ Result SubtitleParserTemplate<C>::OverlayStream::findSyncPoint(std::int32_t, std
     return ResultFailed;
   if (rate > 0) {
     // The first entry that starts at or after `time`, else the end of the last.
-    const std::size_t i = index_.firstStartingAtOrAfter(time);
-    *out = i < entries_.size() ? entries_[i]->timestamp
-                               : entries_.back()->timestamp + entries_.back()->duration;
+    const std::size_t i = index().firstStartingAtOrAfter(time);
+    *out =
+        i < entries_.size() ? entries_[i].start : entries_.back().start + entries_.back().duration;
     return ResultOk;
   }
   // Backward: the last entry that ends before `time`, else just before the
   // first one (wrapping to 4294967295 when it starts at 0).
-  const std::int64_t i = index_.lastEndingBefore(time);
-  *out =
-      i >= 0 ? entries_[static_cast<std::size_t>(i)]->timestamp : entries_.front()->timestamp - 1u;
+  const std::int64_t i = index().lastEndingBefore(time);
+  *out = i >= 0 ? entries_[static_cast<std::size_t>(i)].start : entries_.front().start - 1u;
   return ResultOk;
 }
 
@@ -128,22 +135,22 @@ Result SubtitleParserTemplate<C>::OverlayStream::seekStream(std::uint32_t time,
   std::uint32_t reportedTime = 0;
   if (rate > 0) {
     // The first entry still running at `time`; past the last one, the end.
-    const std::int32_t i = static_cast<std::int32_t>(index_.firstEndingAtOrAfter(time));
+    const std::int32_t i = static_cast<std::int32_t>(index().firstEndingAtOrAfter(time));
     readIndex_ = i;
-    reportedTime = i < count ? entries_[i]->timestamp
-                             : entries_.back()->timestamp + entries_.back()->duration + 1u;
+    reportedTime =
+        i < count ? entries_[i].start : entries_.back().start + entries_.back().duration + 1u;
   } else {
     // The last entry that starts before `time`; before the first, the start.
-    const std::int32_t i = static_cast<std::int32_t>(index_.lastStartingBefore(time));
+    const std::int32_t i = static_cast<std::int32_t>(index().lastStartingBefore(time));
     readIndex_ = i >= 0 ? i : 0;
-    reportedTime = i >= 0 ? entries_[i]->timestamp : 0;
+    reportedTime = i >= 0 ? entries_[i].start : 0;
   }
   if (reached != nullptr)
     *reached = reportedTime;
 
   if (inTable(readIndex_)) {
     QUARN_LOG("Container", OverlayStreamLog::kSeekFunction, "Subtitle Stream: seeked to %d",
-              static_cast<int>(entries_[readIndex_]->timestamp));
+              static_cast<int>(entries_[readIndex_].start));
   } else {
     QUARN_LOG("Container", OverlayStreamLog::kSeekFunction, "Subtitle Stream: seeked to %s",
               rate > 0 ? "end" : "beginning");
@@ -168,20 +175,21 @@ Result SubtitleParserTemplate<C>::OverlayStream::readStream(MediaChunk** chunk) 
   if (rate == 0 || !inTable(readIndex_))
     return ResultOk;
 
-  MediaChunk& entry = *entries_[readIndex_];
-  if (static_cast<std::uint32_t>(mediaTime) + kLeadMs < entry.timestamp)
+  const EntryRecord& entry = entries_[static_cast<std::size_t>(readIndex_)];
+  if (static_cast<std::uint32_t>(mediaTime) + kLeadMs < entry.start)
     return ResultUnavailable;
 
   // One allocation for the chunk and its bytes; nothing is kept if it
-  // fails, and the exception leaves after the lock is released. Entries are
-  // reached only under the component's lock, so the entry needs none of its
-  // own.
-  ChunkPtr copy(container_.handOutAllocator().createCopy(entry.data(), entry.capacity()));
-  copy->length() = entry.length();
-  copy->timestamp = entry.timestamp;
+  // fails, and the exception leaves after the lock is released.
+  ChunkPtr copy(
+      container_.handOutAllocator().createTextCopy(entries_.bytesOf(entry), entry.length));
+  copy->timestamp = entry.start;
   copy->duration = entry.duration;
 
   readIndex_ += rate > 0 ? 1 : -1;
+  // The next entry's line is fetched while the host works on this one.
+  if (inTable(readIndex_))
+    __builtin_prefetch(entries_.bytesOf(entries_[static_cast<std::size_t>(readIndex_)]));
   lastEndTime_ = static_cast<std::int32_t>(copy->timestamp + copy->duration);
   // The consumer is asked again so that the line shows the latest clock.
   const std::int32_t loggedTime = consumer_->getMediaTime();
@@ -203,8 +211,8 @@ bool SubtitleParserTemplate<C>::OverlayStream::setRate(std::int32_t rate) {
   if (!entries_.empty()) {
     const std::int32_t last = static_cast<std::int32_t>(entries_.size()) - 1;
     const std::int32_t index = readIndex_ < 0 ? 0 : (readIndex_ > last ? last : readIndex_);
-    const MediaChunk* entry = entries_[index].get();
-    const std::uint32_t target = rate < 0 ? entry->timestamp + entry->duration : entry->timestamp;
+    const EntryRecord& entry = entries_[static_cast<std::size_t>(index)];
+    const std::uint32_t target = rate < 0 ? entry.start + entry.duration : entry.start;
     seekStream(target, nullptr, 1);  // still in the direction of the old rate
   }
   return StreamInterface::setRate(rate);

@@ -10,13 +10,12 @@
 #include <memory>
 #include <vector>
 
-#include "framework/ChunkPtr.h"
 #include "framework/ContainerInterface.h"
 #include "framework/List.h"
 #include "framework/MediaBuffer.h"
 #include "framework/MediaBufferAllocator.h"
 #include "framework/String.h"
-#include "subtitle/EntryStore.h"
+#include "subtitle/EntryTable.h"
 #include "subtitle/HandOutAllocator.h"
 
 namespace Quarn {
@@ -78,19 +77,14 @@ class SubtitleParserTemplate : public ContainerInterface {
 
   /// Sorts `entries` by start time (not stably), draws a stream id from the
   /// host and registers a new stream over them, which keeps the entries and
-  /// their store until the component releases them. Without a host the
+  /// their text until the component releases them. Without a host the
   /// entries are freed and null is returned. Called by the format's open
   /// while it holds the lock.
   OverlayStream* addOverlayStream(EntryTable entries, const String<unsigned char>& name,
                                   const String<char>& language, const String<char>& region);
-  /// As above for entries made by allocators that outlive the stream.
-  OverlayStream* addOverlayStream(std::vector<ChunkPtr> entries, const String<unsigned char>& name,
-                                  const String<char>& language, const String<char>& region) {
-    return addOverlayStream(EntryTable{nullptr, std::move(entries)}, name, language, region);
-  }
 
   boost::recursive_mutex& lock() { return lock_; }
-  /// Makes and frees the entries, which never outlive the component.
+  /// The component's allocator of buffers, which hosts may ask for.
   MediaBufferAllocator* bufferAllocator() const { return bufferAllocator_.get(); }
   /// Makes the copies handed to consumers, which may outlive the component.
   HandOutAllocator& handOutAllocator() const { return *handOut_; }
@@ -99,9 +93,9 @@ class SubtitleParserTemplate : public ContainerInterface {
   std::uint64_t programId() const { return programId_; }
 
  protected:
-  /// Orders `entries` by start time exactly as an unstable sort of the
-  /// vector by timestamp would.
-  static void sortByStart(std::vector<ChunkPtr>& entries);
+  /// Orders `entries` by start time with an unstable sort, so that equal
+  /// starts keep the order every earlier version gave them.
+  static void sortByStart(EntryTable& entries);
 
   String<unsigned char> sourcePath_;
   boost::recursive_mutex lock_;

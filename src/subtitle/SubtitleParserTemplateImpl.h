@@ -6,11 +6,8 @@
 #include <climits>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <string>
-#include <vector>
 
-#include "platform/Memory.h"
 #include "subtitle/LanguageCodes.h"
 #include "subtitle/OverlayStream.h"
 #include "subtitle/OverlayStreamImpl.h"
@@ -30,9 +27,8 @@ SubtitleParserTemplate<C>::SubtitleParserTemplate()
   handOut_->setParameter(8);
 }
 
-// A host that skipped closeStreams would otherwise lose the entries, and the
-// streams it was never shown. Both go before the members do: the buffer
-// allocator the entries return to is destroyed ahead of the stream table.
+// A host that skipped closeStreams would otherwise keep the entries alive in
+// the streams it holds, and lose the streams it was never shown.
 template <class C>
 SubtitleParserTemplate<C>::~SubtitleParserTemplate() {
   for (auto& [id, row] : streams_)
@@ -124,9 +120,9 @@ typename SubtitleParserTemplate<C>::OverlayStream* SubtitleParserTemplate<C>::ad
   std::lock_guard<boost::recursive_mutex> guard(lock_);
   // Without a host no stream id can be drawn; the entries go back to their
   // allocator with the table. Read positions are 32-bit, which bounds it.
-  if (host_ == nullptr || entries.chunks.size() >= static_cast<std::size_t>(INT32_MAX))
+  if (host_ == nullptr || entries.size() >= static_cast<std::size_t>(INT32_MAX))
     return nullptr;
-  sortByStart(entries.chunks);
+  sortByStart(entries);
   const std::uint64_t streamId = host_->newId();
   // From here the entries are always owned by something that frees them: the
   // stream once built, and its row once registered.
@@ -145,25 +141,12 @@ typename SubtitleParserTemplate<C>::OverlayStream* SubtitleParserTemplate<C>::ad
   return added;
 }
 
-// Sorted through a compact array of start times and addresses rather than by
-// following every pointer into its chunk: the same unstable sort, given the
-// same comparisons, makes the same order, only with fewer cache misses.
+// The same introsort on the same comparison of the same keys as ever: the
+// order it makes, ties included, depends on nothing else.
 template <class C>
-void SubtitleParserTemplate<C>::sortByStart(std::vector<ChunkPtr>& entries) {
-  struct Key {
-    std::uint32_t start;
-    MediaChunk* entry;
-  };
-  std::vector<Key> keys;
-  Platform::reservePrepared(keys, entries.size());
-  for (const ChunkPtr& entry : entries)
-    keys.push_back(Key{entry->timestamp, entry.get()});
-  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.start < b.start; });
-  // Nothing below can throw: every address goes back into the vector.
-  for (ChunkPtr& entry : entries)
-    entry.release();
-  for (std::size_t i = 0; i < keys.size(); ++i)
-    entries[i].reset(keys[i].entry);
+void SubtitleParserTemplate<C>::sortByStart(EntryTable& entries) {
+  std::sort(entries.begin(), entries.end(),
+            [](const EntryRecord& a, const EntryRecord& b) { return a.start < b.start; });
 }
 
 // A size that cannot be read is a failure, never a length.

@@ -39,14 +39,17 @@ Scan scan(const std::string& script, bool headerHeld = false) {
   const ParsedScript parsed = parseScript(script, headerHeld);
   Scan result;
   result.ok = parsed.complete;
-  for (const ChunkPtr& chunk : parsed.entries.chunks) {
-    EXPECT_EQ(&chunk->allocator(), parsed.entries.store.get()) << "entries live in the store";
-    EXPECT_EQ(chunk->length(), chunk->capacity());
-    EXPECT_EQ(chunk->data()[chunk->length() - 1], 0);
+  EXPECT_EQ(parsed.entries.textSize(), script.size()) << "the text is kept whole";
+  for (const EntryRecord& entry : parsed.entries) {
+    EXPECT_LE(std::size_t{entry.offset} + entry.length, script.size());
     result.entries.push_back(
-        {std::string(reinterpret_cast<const char*>(chunk->data()), chunk->length() - 1),
-         chunk->timestamp, chunk->duration});
+        {std::string(reinterpret_cast<const char*>(parsed.entries.bytesOf(entry)), entry.length),
+         entry.start, entry.duration});
   }
+  EXPECT_EQ(
+      std::string(reinterpret_cast<const char*>(parsed.entries.text()), parsed.entries.textSize()),
+      script)
+      << "the text is never written to";
   if (const TypedMediaBuffer* header = parsed.header.get()) {
     result.hasHeader = true;
     result.headerHasBlock = header->capacity() != 0;

@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "plugin/SSAContainer.h"
@@ -25,6 +22,22 @@ struct EntryRow {
   std::string text;
 };
 
+/// Entries over one text, in the order given, as the script reader makes
+/// them: each row's line followed by a line break.
+inline EntryTable tableOf(const std::vector<EntryRow>& rows) {
+  std::string text;
+  for (const EntryRow& row : rows)
+    text += row.text + "\n";
+  EntryTable table(copyText(text));
+  std::uint32_t offset = 0;
+  for (const EntryRow& row : rows) {
+    const auto length = static_cast<std::uint32_t>(row.text.size());
+    table.append(EntryRecord{row.timestamp, row.duration, offset, length});
+    offset += length + 1;
+  }
+  return table;
+}
+
 class StreamFixture : public ::testing::Test {
  protected:
   StreamFixture() { container.setHost(&host, 0xC0FFEE); }
@@ -34,25 +47,9 @@ class StreamFixture : public ::testing::Test {
     host.destroyRemovedStreams();
   }
 
-  /// An entry as the script reader makes it: the text plus a zero byte.
-  ChunkPtr entry(const EntryRow& row) {
-    const std::uint32_t size = static_cast<std::uint32_t>(row.text.size() + 1);
-    auto block = std::make_unique<unsigned char[]>(size);
-    std::memcpy(block.get(), row.text.c_str(), size);
-    ChunkPtr chunk(container.bufferAllocator()->createChunk(block.get(), size));
-    block.release();
-    chunk->length() = size;
-    chunk->timestamp = row.timestamp;
-    chunk->duration = row.duration;
-    return chunk;
-  }
-
   Stream* addStream(const std::vector<EntryRow>& rows, const char* language = "",
                     const char* region = "", const char* name = "film.ass") {
-    std::vector<ChunkPtr> entries;
-    for (const EntryRow& row : rows)
-      entries.push_back(entry(row));
-    return container.addOverlayStream(std::move(entries), String<unsigned char>(name),
+    return container.addOverlayStream(tableOf(rows), String<unsigned char>(name),
                                       String<char>(language), String<char>(region));
   }
 

@@ -170,17 +170,13 @@ TEST_F(ComponentTest, NothingLeaksWhenTheHostForgets) {
 
   auto* forgetful = new SSAContainer(&pluginHost);
   forgetful->setHost(&host, 1);
-  std::vector<ChunkPtr> entries;
-  entries.push_back(entry({1, 1, "x"}));
-  forgetful->addOverlayStream(std::move(entries), String<unsigned char>("f"), String<char>(),
+  forgetful->addOverlayStream(tableOf({{1, 1, "x"}}), String<unsigned char>("f"), String<char>(),
                               String<char>());
   static_cast<Plugin*>(forgetful)->release();
 
   SSAContainer hostless(nullptr);
-  std::vector<ChunkPtr> orphans;
-  orphans.emplace_back(hostless.bufferAllocator()->createChunk(new unsigned char[1], 1));
-  EXPECT_EQ(hostless.addOverlayStream(std::move(orphans), String<unsigned char>(), String<char>(),
-                                      String<char>()),
+  EXPECT_EQ(hostless.addOverlayStream(tableOf({{1, 1, "x"}}), String<unsigned char>(),
+                                      String<char>(), String<char>()),
             nullptr);
   EXPECT_TRUE(hostless.streams().empty());
   EXPECT_EQ(hostless.selectProgram(~0ull), ResultFailed) << "no host to offer to";
@@ -193,16 +189,9 @@ TEST(HandedOutChunks, MayBeGivenBackAfterTheComponentIsGone) {
   FakeContainerHost host;
   auto* container = new SSAContainer(&pluginHost);
   container->setHost(&host, 1);
-  std::vector<ChunkPtr> entries;
-  for (const char* text : {"first", "second"}) {
-    auto* block = new unsigned char[std::strlen(text) + 1];
-    std::memcpy(block, text, std::strlen(text) + 1);
-    entries.emplace_back(container->bufferAllocator()->createChunk(
-        block, static_cast<std::uint32_t>(std::strlen(text) + 1)));
-    entries.back()->length() = entries.back()->capacity();
-  }
-  Stream* stream = container->addOverlayStream(std::move(entries), String<unsigned char>("f"),
-                                               String<char>(), String<char>());
+  Stream* stream =
+      container->addOverlayStream(tableOf({{0, 1, "first"}, {0, 1, "second"}}),
+                                  String<unsigned char>("f"), String<char>(), String<char>());
   FakeConsumer consumer(INT32_MAX);
   stream->setConsumer(&consumer);
   MediaChunk* kept[2] = {nullptr, nullptr};

@@ -5,29 +5,29 @@
 #include <algorithm>
 #include <random>
 
-#include "framework/MediaBufferAllocator.h"
 #include "subtitle/EntryIndex.h"
 
 namespace Quarn {
 namespace {
 
-std::uint32_t endOf(const MediaChunk* e) {
-  return e->timestamp + e->duration;
+std::uint32_t endOf(const EntryRecord& e) {
+  return e.start + e.duration;
 }
 
 TEST(EntryIndex, AgreesWithLinearScans) {
-  MediaBufferAllocator allocator;
   std::mt19937 random(3);
   for (int round = 0; round < 200; ++round) {
-    std::vector<ChunkPtr> entries(random() % 40);
-    for (ChunkPtr& e : entries) {
-      e.reset(allocator.createChunk(nullptr, 0));
+    std::vector<EntryRecord> drawn(random() % 40);
+    for (EntryRecord& e : drawn) {
       // Small values make ties and overlaps common; a few huge durations wrap.
-      e->timestamp = random() % 100;
-      e->duration = random() % 8 == 0 ? 0xFFFFFFF0u + random() % 32 : random() % 60;
+      e.start = random() % 100;
+      e.duration = random() % 8 == 0 ? 0xFFFFFFF0u + random() % 32 : random() % 60;
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const ChunkPtr& a, const ChunkPtr& b) { return a->timestamp < b->timestamp; });
+    std::sort(drawn.begin(), drawn.end(),
+              [](const EntryRecord& a, const EntryRecord& b) { return a.start < b.start; });
+    EntryTable entries;
+    for (const EntryRecord& e : drawn)
+      entries.append(e);
     EntryIndex index;
     index.build(entries);
     ASSERT_EQ(index.size(), entries.size());
@@ -35,29 +35,29 @@ TEST(EntryIndex, AgreesWithLinearScans) {
 
     for (std::uint32_t time : {0u, 1u, 50u, 99u, 100u, 170u, 0xFFFFFFFFu, 0xFFFFFFF5u}) {
       std::int64_t scan = 0;
-      while (scan < n && endOf(entries[scan].get()) < time)
+      while (scan < n && endOf(entries[scan]) < time)
         ++scan;
       EXPECT_EQ(static_cast<std::int64_t>(index.firstEndingAtOrAfter(time)), scan) << time;
 
       scan = 0;
-      while (scan < n && entries[scan]->timestamp < time)
+      while (scan < n && entries[scan].start < time)
         ++scan;
       EXPECT_EQ(static_cast<std::int64_t>(index.firstStartingAtOrAfter(time)), scan) << time;
 
       scan = n - 1;
-      while (scan >= 0 && entries[scan]->timestamp >= time)
+      while (scan >= 0 && entries[scan].start >= time)
         --scan;
       EXPECT_EQ(index.lastStartingBefore(time), scan) << time;
 
       scan = n - 1;
-      while (scan >= 0 && endOf(entries[scan].get()) >= time)
+      while (scan >= 0 && endOf(entries[scan]) >= time)
         --scan;
       EXPECT_EQ(index.lastEndingBefore(time), scan) << time;
     }
   }
 
   EntryIndex empty;
-  empty.build({});
+  empty.build(EntryTable());
   EXPECT_EQ(empty.firstEndingAtOrAfter(5), 0u);
   EXPECT_EQ(empty.lastEndingBefore(5), -1);
 }

@@ -42,9 +42,7 @@ Result SSAContainer::open(const SourceDescriptor* source) {
   // The text is read into a block that the entries then keep: their bytes
   // are its lines.
   TextBuffer text;
-  if (!ParserUtilities::readTextBuffer(sourcePath_, host_, &text, -1,
-                                       KVDSOLD::UCNVLibrary::instance()) ||
-      text.size == 0)
+  if (!ParserUtilities::readTextBuffer(sourcePath_, host_, &text, -1) || text.size == 0)
     return ResultFailed;
 
   ParsedScript parsed = parseScript(std::move(text), formatHeader_ != nullptr);

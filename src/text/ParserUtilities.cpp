@@ -69,12 +69,12 @@ void logConversionFailure(const String<unsigned char>& path, const String<char>&
 
 bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerHost* host,
                                    String<unsigned char>* out, std::int32_t size) {
-  return readTextFile(path, host, out, size, KVDSOLD::UCNVLibrary::instance());
+  return readTextFile(path, host, out, size, nullptr);
 }
 
 bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerHost* host,
                                    String<unsigned char>* out, std::int32_t size,
-                                   const KVDSOLD::UCNVLibrary& converters) {
+                                   const KVDSOLD::UCNVLibrary* converters) {
   if (out == nullptr)
     return false;
   TextBuffer text;
@@ -86,9 +86,15 @@ bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerH
 
 bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, ContainerHost* host,
                                      TextBuffer* out, std::int32_t size,
-                                     const KVDSOLD::UCNVLibrary& converters) {
+                                     const KVDSOLD::UCNVLibrary* given) {
   if (out == nullptr)
     return false;
+  // ICU is looked for only when a text needs converting: finding it means
+  // trying dozens of file names, which would otherwise cost a UTF-8 script
+  // more than its parse.
+  auto converters = [given]() -> const KVDSOLD::UCNVLibrary& {
+    return given != nullptr ? *given : KVDSOLD::UCNVLibrary::instance();
+  };
 
   // The file stays open while the encoding is decided, which the first bytes
   // and the host's settings do: well-formed UTF-16 is then converted as it
@@ -191,7 +197,7 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
 
   bool decided = false;
   if (!encoding.isEmpty() && isStreamableUtf16(encoding.cText()) &&
-      checkConverters(converters, encoding.cText()) == ConversionFailure::None &&
+      checkConverters(converters(), encoding.cText()) == ConversionFailure::None &&
       file.seek(static_cast<std::int64_t>(skip), Platform::SeekFrom::Begin) ==
           static_cast<std::int64_t>(skip)) {
     // No more than the size taken above, as a whole read would take.
@@ -235,7 +241,7 @@ bool ParserUtilities::readTextBuffer(const String<unsigned char>& path, Containe
       result.block = std::move(bytes);
       result.text = result.block.get() + skip;
       result.size = length - skip;
-    } else if (!takeConverted(convertToUtf8Block(converters, encoding.cText(), bytes.get() + skip,
+    } else if (!takeConverted(convertToUtf8Block(converters(), encoding.cText(), bytes.get() + skip,
                                                  length - skip))) {
       return false;
     }

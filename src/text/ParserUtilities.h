@@ -31,15 +31,16 @@ class ParserUtilities {
   /// refused and why (category "Utilities").
   static bool readTextFile(const String<unsigned char>& path, ContainerHost* host,
                            String<unsigned char>* out, std::int32_t size);
-  /// As above with the given converter library instead of the process-wide one.
+  /// As above with the given converter library; null stands for the
+  /// process-wide one, which is then loaded only if the text needs it.
   static bool readTextFile(const String<unsigned char>& path, ContainerHost* host,
                            String<unsigned char>* out, std::int32_t size,
-                           const KVDSOLD::UCNVLibrary& converters);
+                           const KVDSOLD::UCNVLibrary* converters);
   /// As above, handing over the text in the block it was read or converted
   /// into, without a copy.
   static bool readTextBuffer(const String<unsigned char>& path, ContainerHost* host,
                              TextBuffer* out, std::int32_t size,
-                             const KVDSOLD::UCNVLibrary& converters);
+                             const KVDSOLD::UCNVLibrary* converters = nullptr);
 };
 
 /// Replaces `path` with the local path (UTF-8) that the file URL `location`

@@ -310,8 +310,8 @@ TEST_F(ContentMatrix, ConverterLibraryAbsent) {
     if (LogCapture::available())
       log.emplace();
     String<unsigned char> out("kept");
-    const bool read =
-        ParserUtilities::readTextFile(String<unsigned char>(path.c_str()), &host, &out, -1, absent);
+    const bool read = ParserUtilities::readTextFile(String<unsigned char>(path.c_str()), &host,
+                                                    &out, -1, &absent);
     EXPECT_EQ(read, row.refusal == nullptr);
     EXPECT_EQ(out.toStdString(), row.refusal == nullptr ? row.bytes : "kept")
         << "a refusal leaves the output as it was";

@@ -142,9 +142,9 @@ TEST_F(ReadTextFile, AbsentConverterLibraryRefusesConversionsOnly) {
   const String<unsigned char> path(folder.write("utf8.ass", kUtf8Mark + "A").c_str());
   String<unsigned char> out("kept");
   host.setBoolean("OverrideEmbedded", false);
-  EXPECT_FALSE(ParserUtilities::readTextFile(path, &host, &out, -1, absent));
+  EXPECT_FALSE(ParserUtilities::readTextFile(path, &host, &out, -1, &absent));
   EXPECT_STREQ(out.cText(), "kept") << "a refusal leaves the output as it was";
-  EXPECT_TRUE(ParserUtilities::readTextFile(path, nullptr, &out, -1, absent));
+  EXPECT_TRUE(ParserUtilities::readTextFile(path, nullptr, &out, -1, &absent));
   EXPECT_EQ(out.toStdString(), kUtf8Mark + "A");
 }
 
@@ -255,7 +255,7 @@ TEST_F(ReadTextFile, EachRefusedTextLogsItsReason) {
     LogCapture log;
     String<unsigned char> out("kept");
     EXPECT_FALSE(ParserUtilities::readTextFile(String<unsigned char>(path.c_str()), &asked, &out,
-                                               -1, row.converters))
+                                               -1, &row.converters))
         << row.why;
     EXPECT_STREQ(out.cText(), "kept") << row.why;
     EXPECT_EQ(readerMessages(log), std::vector<std::string>{"Refused " + path + ": " + row.message})

@@ -298,11 +298,12 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
       if (paced)
         holdUntilShown(*chunk);
       if (print) {
-        unsigned char* data = chunk->lockData();
-        const std::string text(payloadText(data, chunk->length(), chunk->capacity()));
-        chunk->unlockData();
+        // The chunk is ours until released, so its bytes are read in place.
+        const unsigned char* data = chunk->lockData();
+        const std::string_view text = payloadText(data, chunk->length(), chunk->capacity());
         replacements_.add(text);
         report_.chunk(chunk->timestamp, chunk->duration, chunk->length(), text);
+        chunk->unlockData();
         if (progress_)
           progress_->update(outcome.chunks);
       }

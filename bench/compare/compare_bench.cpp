@@ -461,18 +461,18 @@ int printTargets(const std::vector<Row>& rows) {
     const double ratio = median(r.ours) / libass;
     const double rss = medianRss(r.oursRss) * 1024.0 / r.fileBytes;
     if (!r.utf16 && r.events == 10000)
-      verdict(r.label, "time ours/libass", ratio, 0.5);
+      verdict(r.label, "time ours/libass", ratio, 0.35);
     if (!r.utf16 && (r.events == 100000 || r.events == 1000000))
-      verdict(r.label, "time ours/libass", ratio, 0.33);
+      verdict(r.label, "time ours/libass", ratio, 0.25);
     if (!r.oursThread.empty())
       verdict(threadLabel(r), "time ours/libass, host thread alive", median(r.oursThread) / libass,
               0.30);
     if (r.utf16 && r.events == 1000000)
-      verdict(r.label, "time ours / libass on the UTF-8 copy", ratio, 0.5);
+      verdict(r.label, "time ours / libass on the UTF-8 copy", ratio, 0.30);
     if (!r.utf16 && r.events == 1000000)
-      verdict(r.label, "peak RSS ours / UTF-8 file", rss, 3.0);
+      verdict(r.label, "peak RSS ours / UTF-8 file", rss, 1.3);
     if (r.utf16 && r.events == 1000000)
-      verdict(r.label, "peak RSS ours / UTF-16 file", rss, 1.6);
+      verdict(r.label, "peak RSS ours / UTF-16 file", rss, 0.7);
   }
   return missed;
 }

@@ -8,8 +8,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -32,6 +34,17 @@ std::string readBack(int fd) {
   for (ssize_t n; (n = read(fd, piece, sizeof piece)) > 0;)
     text.append(piece, static_cast<std::size_t>(n));
   return text;
+}
+
+// The Threads: line of /proc/PID/status, or 0 once the process is gone.
+int threadsOf(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.compare(0, 8, "Threads:") == 0)
+      return static_cast<int>(std::strtol(line.c_str() + 8, nullptr, 10));
+  }
+  return 0;
 }
 
 // Closes the descriptor when the run is over, whatever happened.
@@ -62,8 +75,8 @@ std::string ChildRun::failure() const {
   return why + (err.empty() ? std::string() : ": " + err.substr(0, 400));
 }
 
-ChildRun runChild(const std::vector<std::string>& argv,
-                  const std::vector<std::string>& environment) {
+ChildRun runChild(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                  bool watchThreads) {
   ChildRun run;
   Descriptor out{memfd_create("child-out", MFD_CLOEXEC)};
   Descriptor err{memfd_create("child-err", MFD_CLOEXEC)};
@@ -97,9 +110,18 @@ ChildRun runChild(const std::vector<std::string>& argv,
   }
   rusage usage{};
   pid_t reaped = 0;
-  do {
-    reaped = wait4(pid, &run.status, 0, &usage);
-  } while (reaped < 0 && errno == EINTR);
+  // posix_spawn returns once the child has started the new program, so every
+  // count read here is the program's own.
+  const timespec pause{0, 100000};
+  for (;;) {
+    reaped = wait4(pid, &run.status, watchThreads ? WNOHANG : 0, &usage);
+    if (reaped != 0 && !(reaped < 0 && errno == EINTR))
+      break;
+    if (reaped == 0) {
+      run.mostThreads = std::max(run.mostThreads, threadsOf(pid));
+      nanosleep(&pause, nullptr);
+    }
+  }
   run.seconds = now() - start;
   if (reaped != pid) {
     run.error = std::string("wait4: ") + std::strerror(errno);

@@ -17,6 +17,9 @@ struct ChildRun {
   double seconds = 0;
   /// ru_maxrss of the child, in KiB.
   long peakRssKiB = 0;
+  /// With `watchThreads`: the most threads /proc/PID/status showed while
+  /// the child ran (0 if it was never read); otherwise 0.
+  int mostThreads = 0;
   std::string out;
   std::string err;
 
@@ -33,8 +36,11 @@ struct ChildRun {
 /// The kernel counts the spawning process's own peak resident set into the
 /// child's ru_maxrss (the address space the child leaves at exec), so the
 /// caller keeps its own memory small.
-ChildRun runChild(const std::vector<std::string>& argv,
-                  const std::vector<std::string>& environment);
+///
+/// `watchThreads` reads the child's thread count every 0.1 ms until it
+/// ends, which costs the machine CPU time: not for timed runs.
+ChildRun runChild(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                  bool watchThreads = false);
 
 /// The current environment without the variables named in `drop`.
 std::vector<std::string> environmentWithout(const std::vector<std::string>& drop);

@@ -5,6 +5,16 @@
 
 namespace Quarn {
 
+HandOutAllocator::HandOutAllocator() {
+  setParameter(8);
+}
+
+HandOutAllocator& HandOutAllocator::instance() {
+  // Destroyed when the module is unloaded, after which no chunk may return.
+  static HandOutAllocator allocator;
+  return allocator;
+}
+
 MediaChunk* HandOutAllocator::createTextCopy(const unsigned char* bytes, std::uint32_t size) {
   const std::uint32_t capacity = size + 1;
   void* memory = ::operator new(sizeof(MediaChunk) + capacity);
@@ -21,7 +31,6 @@ MediaChunk* HandOutAllocator::createTextCopy(const unsigned char* bytes, std::ui
   data[size] = 0;
   chunk->setData(data, capacity);
   chunk->length() = capacity;
-  shares_.fetch_add(1, std::memory_order_relaxed);
   return chunk;
 }
 
@@ -31,14 +40,6 @@ void HandOutAllocator::releaseBuffer(MediaBuffer* buffer) {
   // The bytes sit in the same block as the object.
   buffer->~MediaBuffer();
   ::operator delete(static_cast<void*>(buffer));
-  drop();
-}
-
-void HandOutAllocator::drop() noexcept {
-  // Acquire-release: every use of the allocator on other threads happens
-  // before its destruction.
-  if (shares_.fetch_sub(1, std::memory_order_acq_rel) == 1)
-    delete this;
 }
 
 }  // namespace Quarn

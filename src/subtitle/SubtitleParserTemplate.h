@@ -87,7 +87,7 @@ class SubtitleParserTemplate : public ContainerInterface {
   /// The component's allocator of buffers, which hosts may ask for.
   MediaBufferAllocator* bufferAllocator() const { return bufferAllocator_.get(); }
   /// Makes the copies handed to consumers, which may outlive the component.
-  HandOutAllocator& handOutAllocator() const { return *handOut_; }
+  HandOutAllocator& handOutAllocator() const { return handOut_; }
   /// The registered streams by id (under the lock).
   const std::map<std::uint64_t, StreamRow>& streams() const { return streams_; }
   std::uint64_t programId() const { return programId_; }
@@ -103,7 +103,7 @@ class SubtitleParserTemplate : public ContainerInterface {
   String<char> preferredLanguage_;
   std::uint64_t programId_ = ~std::uint64_t{0};
   std::unique_ptr<MediaBufferAllocator> bufferAllocator_;
-  HandOutAllocator::Owner handOut_;
+  HandOutAllocator& handOut_;
 };
 
 }  // namespace Quarn

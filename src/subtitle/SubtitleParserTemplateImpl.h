@@ -17,14 +17,13 @@
 
 namespace Quarn {
 
-// The allocators are made with a throwing new: a component without them
-// could neither create nor copy entries, so it is better not built at all.
+// The buffer allocator is made with a throwing new: a component without it
+// could not serve a host that asks for it, so it is better not built at all.
 template <class C>
 SubtitleParserTemplate<C>::SubtitleParserTemplate()
     : bufferAllocator_(std::make_unique<MediaBufferAllocator>()),
-      handOut_(HandOutAllocator::create()) {
+      handOut_(HandOutAllocator::instance()) {
   bufferAllocator_->setParameter(8);
-  handOut_->setParameter(8);
 }
 
 // A host that skipped closeStreams would otherwise keep the entries alive in

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "rules/Fields.h"
 
 namespace Quarn {
@@ -20,15 +24,28 @@ bool isLineBreak(char c) {
 }
 
 // The first CR or LF at or after `at`, or the text's length. Lines run to a
-// hundred bytes and more, so eight are tested at a time.
+// hundred bytes and more, so sixteen are tested at a time where the
+// processor can, eight elsewhere.
 std::size_t findLineBreak(std::string_view text, std::size_t at) {
+  const std::size_t length = text.size();
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (at + 16 <= length) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    const int found =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
+    if (found != 0)
+      return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+    at += 16;
+  }
+#endif
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   constexpr std::uint64_t kHighs = 0x8080808080808080u;
   auto hasByte = [](std::uint64_t word, unsigned char byte) {
     const std::uint64_t x = word ^ (kOnes * byte);
     return (x - kOnes) & ~x & kHighs;
   };
-  const std::size_t length = text.size();
   while (at + 8 <= length) {
     std::uint64_t word;
     std::memcpy(&word, text.data() + at, 8);

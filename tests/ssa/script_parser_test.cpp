@@ -111,6 +111,21 @@ TEST(ScriptParser, LineEndsAndBlankLinesDoNotMatter) {
   EXPECT_EQ(spaced.header, "[Events]\r\n\r\n\n\r" + kFormat);
 }
 
+// Breaks are searched for many bytes at a time: one at any offset of a long
+// line, either byte, must end it exactly there.
+TEST(ScriptParser, ABreakAtAnyOffsetEndsTheLine) {
+  const std::string line = kHello + " and more text to run past two blocks";
+  for (const char eol : {'\r', '\n'}) {
+    for (std::size_t cut = 28; cut <= line.size(); ++cut) {
+      const std::string text =
+          "[Events]\n" + kFormat + "\n" + line.substr(0, cut) + eol + line.substr(cut);
+      const Scan s = scan(text);
+      ASSERT_FALSE(s.entries.empty()) << cut;
+      EXPECT_EQ(s.entries[0].text, line.substr(0, cut)) << cut;
+    }
+  }
+}
+
 TEST(ScriptParser, LastLineWithoutALineBreak) {
   const Scan s = scan("[Events]\n" + kFormat + "\n" + kHello);
   ASSERT_EQ(s.entries.size(), 1u);

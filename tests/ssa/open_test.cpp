@@ -116,6 +116,24 @@ TEST_F(OpenTest, OpensAScriptEndToEnd) {
   EXPECT_EQ(host.log.count("getSetting"), 2u);
 }
 
+// The stream keeps a copy of the script, never a mapping of the file: a file
+// cut short or rewritten under an open stream changes nothing it serves (a
+// mapping would fault on the next read).
+TEST_F(OpenTest, AFileChangedUnderAnOpenStreamChangesNothingServed) {
+  const std::string url = write("changed.ass", kScript);
+  ASSERT_EQ(open(url), ResultOk);
+  Stream* stream = onlyStream();
+  ASSERT_NE(stream, nullptr);
+  const std::string path = url.substr(std::string("file://").size());
+  ASSERT_EQ(truncate(path.c_str(), 0), 0);
+  EXPECT_EQ(readAll(stream), (std::vector<std::string>{
+                                 "Dialogue: 0,0:00:01.00,0:00:05.00,Default,,0,0,0,,Hello, world",
+                                 "Dialogue: 0,0:00:05.00,0:00:06.00,Default,,0,0,0,,second"}));
+  std::ofstream(path, std::ios::binary) << std::string(kScript.size() * 2, 'x');
+  stream->rewind();
+  EXPECT_EQ(readAll(stream).size(), 2u);
+}
+
 TEST_F(OpenTest, Failures) {
   SourceDescriptor empty;
   EXPECT_EQ(container.open(nullptr), ResultBadLocation);

@@ -68,11 +68,6 @@ void logConversionFailure(const String<unsigned char>& path, const String<char>&
 }  // namespace
 
 bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerHost* host,
-                                   String<unsigned char>* out, std::int32_t size) {
-  return readTextFile(path, host, out, size, nullptr);
-}
-
-bool ParserUtilities::readTextFile(const String<unsigned char>& path, ContainerHost* host,
                                    String<unsigned char>* out, std::int32_t size,
                                    const KVDSOLD::UCNVLibrary* converters) {
   if (out == nullptr)

@@ -29,13 +29,12 @@ class ParserUtilities {
   /// `host` may be null (no settings). Returns true when *out was replaced;
   /// false leaves it as it was. Every refusal logs one line saying what was
   /// refused and why (category "Utilities").
-  static bool readTextFile(const String<unsigned char>& path, ContainerHost* host,
-                           String<unsigned char>* out, std::int32_t size);
-  /// As above with the given converter library; null stands for the
+  ///
+  /// `converters` is the converter library to use; null stands for the
   /// process-wide one, which is then loaded only if the text needs it.
   static bool readTextFile(const String<unsigned char>& path, ContainerHost* host,
                            String<unsigned char>* out, std::int32_t size,
-                           const KVDSOLD::UCNVLibrary* converters);
+                           const KVDSOLD::UCNVLibrary* converters = nullptr);
   /// As above, handing over the text in the block it was read or converted
   /// into, without a copy.
   static bool readTextBuffer(const String<unsigned char>& path, ContainerHost* host,

@@ -1,7 +1,9 @@
 #include "IcuText.h"
 
+#include <dlfcn.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucsdet.h>
+#include <unicode/uvernum.h>
 
 #include <algorithm>
 #include <memory>
@@ -12,18 +14,79 @@
 namespace QuarnHost {
 namespace {
 
+// ICU is loaded on the first question, not linked: most runs ask none, and
+// loading and relocating ICU's libraries took a quarter of a millisecond of
+// every start of the player. The entry points have the versioned names of
+// the headers built against: ucnv_open is ucnv_open_72 for ICU 72.
+#define QUARN_ICU_QUOTE(name) #name
+#define QUARN_ICU_NAME(name) QUARN_ICU_QUOTE(name)
+
+struct Icu {
+  decltype(&ucnv_open) open = nullptr;
+  decltype(&ucnv_close) close = nullptr;
+  decltype(&ucnv_toUnicode) toUnicode = nullptr;
+  decltype(&ucnv_fromUnicode) fromUnicode = nullptr;
+  decltype(&ucnv_setToUCallBack) setToUCallBack = nullptr;
+  UConverterToUCallback skip = nullptr;  // UCNV_TO_U_CALLBACK_SKIP
+  decltype(&ucsdet_open) detectorOpen = nullptr;
+  decltype(&ucsdet_close) detectorClose = nullptr;
+  decltype(&ucsdet_setText) setText = nullptr;
+  decltype(&ucsdet_detect) detect = nullptr;
+  decltype(&ucsdet_getName) getName = nullptr;
+  decltype(&ucsdet_getConfidence) getConfidence = nullptr;
+
+  bool converts() const {
+    return open && close && toUnicode && fromUnicode && setToUCallBack && skip;
+  }
+  bool detects() const {
+    return converts() && detectorOpen && detectorClose && setText && detect && getName &&
+           getConfidence;
+  }
+};
+
+template <class Entry>
+void find(void* library, const char* name, Entry& entry) {
+  entry = library != nullptr ? reinterpret_cast<Entry>(dlsym(library, name)) : nullptr;
+}
+
+// Loaded once and never unloaded, like the plug-in's own; missing, every
+// code page is unknown and nothing is guessed.
+const Icu& icu() {
+  static const Icu calls = [] {
+    Icu c;
+    void* common = dlopen("libicuuc.so." U_ICU_VERSION_SHORT, RTLD_NOW | RTLD_LOCAL);
+    void* i18n = dlopen("libicui18n.so." U_ICU_VERSION_SHORT, RTLD_NOW | RTLD_LOCAL);
+    find(common, QUARN_ICU_NAME(ucnv_open), c.open);
+    find(common, QUARN_ICU_NAME(ucnv_close), c.close);
+    find(common, QUARN_ICU_NAME(ucnv_toUnicode), c.toUnicode);
+    find(common, QUARN_ICU_NAME(ucnv_fromUnicode), c.fromUnicode);
+    find(common, QUARN_ICU_NAME(ucnv_setToUCallBack), c.setToUCallBack);
+    find(common, QUARN_ICU_NAME(UCNV_TO_U_CALLBACK_SKIP), c.skip);
+    find(i18n, QUARN_ICU_NAME(ucsdet_open), c.detectorOpen);
+    find(i18n, QUARN_ICU_NAME(ucsdet_close), c.detectorClose);
+    find(i18n, QUARN_ICU_NAME(ucsdet_setText), c.setText);
+    find(i18n, QUARN_ICU_NAME(ucsdet_detect), c.detect);
+    find(i18n, QUARN_ICU_NAME(ucsdet_getName), c.getName);
+    find(i18n, QUARN_ICU_NAME(ucsdet_getConfidence), c.getConfidence);
+    return c;
+  }();
+  return calls;
+}
+
 struct CloseConverter {
-  void operator()(UConverter* converter) const { ucnv_close(converter); }
+  void operator()(UConverter* converter) const { icu().close(converter); }
 };
 using Converter = std::unique_ptr<UConverter, CloseConverter>;
 
 struct CloseDetector {
-  void operator()(UCharsetDetector* detector) const { ucsdet_close(detector); }
+  void operator()(UCharsetDetector* detector) const { icu().detectorClose(detector); }
 };
 
 Converter openConverter(const std::string& name) {
+  if (!icu().converts())
+    return nullptr;
   UErrorCode error = U_ZERO_ERROR;
-  Converter converter(ucnv_open(name.c_str(), &error));
+  Converter converter(icu().open(name.c_str(), &error));
   if (U_FAILURE(error))
     converter.reset();
   return converter;
@@ -39,8 +102,8 @@ std::u16string toUtf16(UConverter* converter, std::string_view bytes) {
   for (;;) {
     UChar* target = piece.data();
     UErrorCode error = U_ZERO_ERROR;
-    ucnv_toUnicode(converter, &target, piece.data() + piece.size(), &source, sourceEnd, nullptr,
-                   true, &error);
+    icu().toUnicode(converter, &target, piece.data() + piece.size(), &source, sourceEnd, nullptr,
+                    true, &error);
     wide.append(reinterpret_cast<const char16_t*>(piece.data()),
                 static_cast<std::size_t>(target - piece.data()));
     if (error != U_BUFFER_OVERFLOW_ERROR)
@@ -60,8 +123,8 @@ std::string toUtf8(std::u16string_view wide) {
   for (;;) {
     char* target = piece.data();
     UErrorCode error = U_ZERO_ERROR;
-    ucnv_fromUnicode(encoder.get(), &target, piece.data() + piece.size(), &source, sourceEnd,
-                     nullptr, true, &error);
+    icu().fromUnicode(encoder.get(), &target, piece.data() + piece.size(), &source, sourceEnd,
+                      nullptr, true, &error);
     text.append(piece.data(), static_cast<std::size_t>(target - piece.data()));
     if (error != U_BUFFER_OVERFLOW_ERROR)
       break;
@@ -104,7 +167,7 @@ std::uint64_t countHeldReplacements(std::string_view bytes, const std::string& n
   if (!decoder)
     return 0;
   UErrorCode error = U_ZERO_ERROR;
-  ucnv_setToUCallBack(decoder.get(), UCNV_TO_U_CALLBACK_SKIP, nullptr, nullptr, nullptr, &error);
+  icu().setToUCallBack(decoder.get(), icu().skip, nullptr, nullptr, nullptr, &error);
   if (U_FAILURE(error))
     return 0;
   const std::u16string wide = toUtf16(decoder.get(), bytes);
@@ -133,17 +196,19 @@ std::optional<EncodingGuess> guessEncoding(std::string_view bytes) {
     sample = bytes.substr(0, kSampleLimit);
   sample.resize(std::min(sample.size(), kSampleLimit));
 
-  UErrorCode error = U_ZERO_ERROR;
-  const std::unique_ptr<UCharsetDetector, CloseDetector> detector(ucsdet_open(&error));
-  if (U_FAILURE(error) || sample.empty())
+  if (!icu().detects() || sample.empty())
     return std::nullopt;
-  ucsdet_setText(detector.get(), sample.data(), static_cast<std::int32_t>(sample.size()), &error);
-  const UCharsetMatch* match = ucsdet_detect(detector.get(), &error);
+  UErrorCode error = U_ZERO_ERROR;
+  const std::unique_ptr<UCharsetDetector, CloseDetector> detector(icu().detectorOpen(&error));
+  if (U_FAILURE(error))
+    return std::nullopt;
+  icu().setText(detector.get(), sample.data(), static_cast<std::int32_t>(sample.size()), &error);
+  const UCharsetMatch* match = icu().detect(detector.get(), &error);
   if (U_FAILURE(error) || match == nullptr)
     return std::nullopt;
   EncodingGuess guess;
-  const char* name = ucsdet_getName(match, &error);
-  guess.confidence = ucsdet_getConfidence(match, &error);
+  const char* name = icu().getName(match, &error);
+  guess.confidence = icu().getConfidence(match, &error);
   if (U_FAILURE(error) || name == nullptr || !isKnownCodePage(name))
     return std::nullopt;
   guess.name = name;

@@ -64,7 +64,8 @@ TEST(ReadTime, Forms) {
 TEST(ReadTime, UnreadableFields) {
   for (const char* field :
        {"", "1.5", "1.50", "1.500", "75", "0:00", "0:00:01", "0:00:01.", "0:00:01.x", "a:00:01.00",
-        "0 :00:01.00", "0:00:01 .00", "- 0:00:01.00", "Default", "0:00:01,00"}) {
+        "1a:00:01.00", "0:0a:01.00", "0:00:0a.00", "0/00:01.00", "0 :00:01.00", "0:00:01 .00",
+        "- 0:00:01.00", "Default", "0:00:01,00"}) {
     EXPECT_EQ(t(field), std::nullopt) << '"' << field << '"';
   }
 }
@@ -79,6 +80,9 @@ TEST(ReadTime, HugeNumbersWrap) {
       std::optional<std::uint32_t>(
           (((1661992959u * 60u + 1215752191u) * 60u + 1410065407u) * 100u + 1410065407u) * 10u));
   EXPECT_EQ(t("1193:02:47.295"), ((1193u * 60u + 2u) * 60u + 47u) * 100u * 10u + 2950u);
+  // The usual layout with long hours, read in one step.
+  EXPECT_EQ(t("4294967296:00:00.00"), 0u);
+  EXPECT_EQ(t("123:45:67.89"), ((123u * 60u + 45u) * 60u + 67u) * 1000u + 890u);
 }
 
 }  // namespace

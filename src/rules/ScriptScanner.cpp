@@ -12,9 +12,6 @@
 namespace Quarn {
 namespace {
 
-constexpr std::string_view kEventKinds[] = {
-    "Dialogue:", "Comment:", "Picture:", "Sound:", "Movie:", "Command:"};
-
 bool startsWith(std::string_view line, std::string_view prefix) {
   return line.size() >= prefix.size() && line.compare(0, prefix.size(), prefix) == 0;
 }
@@ -60,13 +57,35 @@ std::size_t findLineBreak(std::string_view text, std::size_t at) {
 
 }  // namespace
 
-bool isEventLine(std::string_view line) {
+namespace {
+
+// The length of the kind that starts an event line, colon included, or 0
+// for any other line. Every line of a script is asked, so the first byte
+// picks the kinds to compare.
+std::size_t eventKindLength(std::string_view line) {
   if (line.size() < kMinEventLine)
-    return false;
-  for (std::string_view kind : kEventKinds)
-    if (startsWith(line, kind))
-      return true;
-  return false;
+    return 0;
+  auto is = [line](std::string_view kind) { return line.compare(0, kind.size(), kind) == 0; };
+  switch (line[0]) {
+    case 'D':
+      return is("Dialogue:") ? 9 : 0;
+    case 'C':
+      return is("Comment:") || is("Command:") ? 8 : 0;
+    case 'P':
+      return is("Picture:") ? 8 : 0;
+    case 'S':
+      return is("Sound:") ? 6 : 0;
+    case 'M':
+      return is("Movie:") ? 6 : 0;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+bool isEventLine(std::string_view line) {
+  return eventKindLength(line) != 0;
 }
 
 ScriptScanner::ScriptScanner(std::string_view text, bool headerHeld)
@@ -148,14 +167,15 @@ LineKind ScriptScanner::firstEventsLine(std::string_view line) {
 }
 
 LineKind ScriptScanner::eventsLine(std::string_view line) {
-  if (!isEventLine(line))
+  const std::size_t kind = eventKindLength(line);
+  if (kind == 0)
     return LineKind::Other;
   if (startColumn_ < 0 || endColumn_ < 0)
     return LineKind::EventNoColumns;
   // Only the fields up to the later time column matter; the text field,
   // commas and all, is never split.
   const std::size_t needed = static_cast<std::size_t>(std::max(startColumn_, endColumn_)) + 1;
-  tokenize(line.substr(line.find(':') + 1), ",", fields_, needed);
+  tokenize(line.substr(kind), ",", fields_, needed);
   return fields_.size() < needed ? LineKind::EventShort : LineKind::Entry;
 }
 

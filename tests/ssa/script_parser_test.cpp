@@ -235,7 +235,11 @@ TEST(ScriptParser, EventLines) {
   ASSERT_EQ(shortLine.size(), 28u);
   EXPECT_EQ(scan(head + shortLine).entries.size(), 1u);
   EXPECT_TRUE(scan(head + shortLine.substr(0, 27)).entries.empty());
-  EXPECT_TRUE(scan(head + "dialogue: 0,0:00:01.00,0:00:05.00,Default,,0,0,0,,x").entries.empty());
+  for (const char* other : {"dialogue: 0,0:00:01.00,0:00:05.00,Default,,0,0,0,,x",
+                            "Dialogue 0,0:00:01.00,0:00:05.00,Default,,0,0,0,,x",
+                            "Commentary: 0,0:00:01.00,0:00:05.00,Default,,0,0,0,,x",
+                            "Movies: 0,0:00:01.00,0:00:05.00,Default,,0,0,0,,x"})
+    EXPECT_TRUE(scan(head + other).entries.empty()) << other;
   EXPECT_TRUE(scan(head + "Dialogue: 0,0:00:01.00").entries.empty()) << "too short";
   EXPECT_TRUE(scan(head + "Dialogue: 0;0:00:01.00;0:00:05.00;Default;;0;0;0;;x").entries.empty())
       << "not enough fields for the columns";

@@ -45,32 +45,9 @@ bool readFour(std::string_view text, char lastSeparator, std::uint32_t (&numbers
   return true;
 }
 
-// The usual field, four runs of digits after nothing and separated by ':',
-// ':' and '.' or ':', read in one pass. False sends any other field to the
-// general reader, which reads these the same way.
-bool readPlainFour(std::string_view text, std::uint32_t (&numbers)[4]) {
-  std::size_t pos = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0) {
-      if (pos >= text.size())
-        return false;
-      const char separator = text[pos++];
-      if (separator != ':' && (i < 3 || separator != '.'))
-        return false;
-    }
-    if (pos >= text.size() || !isDigit(text[pos]))
-      return false;
-    std::uint32_t n = 0;
-    while (pos < text.size() && isDigit(text[pos]))
-      n = n * 10u + static_cast<std::uint32_t>(text[pos++] - '0');
-    numbers[i] = n;
-  }
-  return true;
-}
-
 // The form nearly every script writes, hours then ":MM:SS.CC" and nothing
 // after it, read without a step per character. Any other field goes to the
-// readers above, which read these the same way.
+// general reader, which reads these the same way.
 bool readUsual(std::string_view text, std::uint32_t& milliseconds) {
   const std::size_t size = text.size();
   if (size < 10)
@@ -102,7 +79,7 @@ std::optional<std::uint32_t> readTime(std::string_view field) {
   if (std::uint32_t milliseconds = 0; readUsual(field, milliseconds))
     return milliseconds;
   std::uint32_t n[4];
-  if (!readPlainFour(field, n) && !readFour(field, '.', n) && !readFour(field, ':', n))
+  if (!readFour(field, '.', n) && !readFour(field, ':', n))
     return std::nullopt;
   return (((n[0] * 60u + n[1]) * 60u + n[2]) * 100u + n[3]) * 10u;
 }

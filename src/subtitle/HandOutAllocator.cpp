@@ -1,36 +1,27 @@
 #include "subtitle/HandOutAllocator.h"
 
-#include <cstddef>
 #include <cstring>
 #include <new>
 
 namespace Quarn {
 namespace {
 
-// A block is this header, the chunk object, then the chunk's bytes. The
-// room is kept where the host cannot reach it: a host may attach other
-// bytes to a chunk (setData), which changes what capacity() says.
-struct alignas(std::max_align_t) BlockHeader {
-  std::uint32_t room;
-};
-
-// A chunk that counts the levels of its lock taken through it. Each count
-// changes while the lock is held, so whoever holds the lock reads it right:
-// a chunk given back while its own thread still holds the lock is not kept,
-// which would leave it locked for the next reader.
+// A chunk with its bytes behind it in one block, which knows its room where
+// the host cannot change it (setData changes what capacity() says) and
+// counts the levels of its lock taken through it. A count changes only while
+// the lock is held, so whoever holds the lock reads it right: a chunk given
+// back while its own thread still holds the lock is not kept, which would
+// leave it locked for the next reader.
 class HandOutChunk final : public MediaChunk {
  public:
-  using MediaChunk::MediaChunk;
+  HandOutChunk(MediaBufferAllocator& allocator, std::uint32_t room)
+      : MediaChunk(allocator), room(room) {}
 
   unsigned char* lockData() override {
-    unsigned char* data = MediaChunk::lockData();
-    ++levels_;
-    return data;
+    lock();
+    return data();
   }
-  void unlockData() override {
-    --levels_;
-    MediaChunk::unlockData();
-  }
+  void unlockData() override { unlock(); }
   void lock() override {
     MediaChunk::lock();
     ++levels_;
@@ -49,23 +40,17 @@ class HandOutChunk final : public MediaChunk {
     return free;
   }
 
+  unsigned char* bytes() { return reinterpret_cast<unsigned char*>(this + 1); }
+
+  const std::uint32_t room;
+
  private:
   std::int32_t levels_ = 0;
 };
 
-BlockHeader* headerOf(MediaChunk* chunk) {
-  return reinterpret_cast<BlockHeader*>(reinterpret_cast<unsigned char*>(chunk) -
-                                        sizeof(BlockHeader));
-}
-
-unsigned char* bytesOf(MediaChunk* chunk) {
-  return reinterpret_cast<unsigned char*>(chunk) + sizeof(HandOutChunk);
-}
-
-void destroy(MediaChunk* chunk) {
-  BlockHeader* header = headerOf(chunk);
-  chunk->~MediaChunk();
-  ::operator delete(static_cast<void*>(header));
+void destroy(HandOutChunk* chunk) {
+  chunk->~HandOutChunk();
+  ::operator delete(static_cast<void*>(chunk));
 }
 
 }  // namespace
@@ -76,7 +61,7 @@ HandOutAllocator::HandOutAllocator() {
 
 HandOutAllocator::~HandOutAllocator() {
   if (MediaChunk* chunk = kept_.exchange(nullptr))
-    destroy(chunk);
+    destroy(static_cast<HandOutChunk*>(chunk));
 }
 
 HandOutAllocator& HandOutAllocator::instance() {
@@ -87,9 +72,9 @@ HandOutAllocator& HandOutAllocator::instance() {
 
 MediaChunk* HandOutAllocator::createTextCopy(const unsigned char* bytes, std::uint32_t size) {
   const std::uint32_t capacity = size + 1;
-  MediaChunk* chunk = nullptr;
+  HandOutChunk* chunk = nullptr;
   if (capacity <= kKeptRoom)
-    chunk = kept_.exchange(nullptr, std::memory_order_acquire);
+    chunk = static_cast<HandOutChunk*>(kept_.exchange(nullptr, std::memory_order_acquire));
   if (chunk != nullptr) {
     // What the host may have changed goes back to how a new chunk has it.
     chunk->timestamp = 0;
@@ -98,16 +83,15 @@ MediaChunk* HandOutAllocator::createTextCopy(const unsigned char* bytes, std::ui
     chunk->reserved2 = 0;
   } else {
     const std::uint32_t room = capacity <= kKeptRoom ? kKeptRoom : capacity;
-    void* memory = ::operator new(sizeof(BlockHeader) + sizeof(HandOutChunk) + room);
-    BlockHeader* header = new (memory) BlockHeader{room};
+    void* memory = ::operator new(sizeof(HandOutChunk) + room);
     try {
-      chunk = new (header + 1) HandOutChunk(*this);
+      chunk = new (memory) HandOutChunk(*this, room);
     } catch (...) {
       ::operator delete(memory);
       throw;
     }
   }
-  unsigned char* data = bytesOf(chunk);
+  unsigned char* data = chunk->bytes();
   if (size != 0)
     std::memcpy(data, bytes, size);
   data[size] = 0;
@@ -120,13 +104,12 @@ void HandOutAllocator::releaseBuffer(MediaBuffer* buffer) {
   if (buffer == nullptr)
     return;
   auto* chunk = static_cast<HandOutChunk*>(buffer);
-  MediaChunk* freed = chunk;
-  if (headerOf(chunk)->room == kKeptRoom && chunk->isUnlocked()) {
-    freed = kept_.exchange(chunk, std::memory_order_acq_rel);
-    if (freed == nullptr)
+  if (chunk->room == kKeptRoom && chunk->isUnlocked()) {
+    chunk = static_cast<HandOutChunk*>(kept_.exchange(chunk, std::memory_order_acq_rel));
+    if (chunk == nullptr)
       return;
   }
-  destroy(freed);
+  destroy(chunk);
 }
 
 }  // namespace Quarn

@@ -1,7 +1,6 @@
 #include "rules/ScriptScanner.h"
 
 #include <algorithm>
-#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -21,8 +20,8 @@ bool isLineBreak(char c) {
 }
 
 // The first CR or LF at or after `at`, or the text's length. Lines run to a
-// hundred bytes and more, so sixteen are tested at a time where the
-// processor can, eight elsewhere.
+// hundred bytes and more, so sixteen are tested at a time; only the text's
+// last few bytes, or a processor without SSE2, go one at a time.
 std::size_t findLineBreak(std::string_view text, std::size_t at) {
   const std::size_t length = text.size();
 #if defined(__SSE2__)
@@ -37,27 +36,10 @@ std::size_t findLineBreak(std::string_view text, std::size_t at) {
     at += 16;
   }
 #endif
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHighs = 0x8080808080808080u;
-  auto hasByte = [](std::uint64_t word, unsigned char byte) {
-    const std::uint64_t x = word ^ (kOnes * byte);
-    return (x - kOnes) & ~x & kHighs;
-  };
-  while (at + 8 <= length) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + at, 8);
-    if ((hasByte(word, '\r') | hasByte(word, '\n')) != 0)
-      break;
-    at += 8;
-  }
   while (at < length && !isLineBreak(text[at]))
     ++at;
   return at;
 }
-
-}  // namespace
-
-namespace {
 
 // The length of the kind that starts an event line, colon included, or 0
 // for any other line. Every line of a script is asked, so the first byte

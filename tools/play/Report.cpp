@@ -8,6 +8,9 @@
 namespace QuarnPlay {
 namespace {
 
+using QuarnHost::jsonString;
+using QuarnHost::toWellFormedUtf8;
+
 std::string formatTag(const Quarn::FormatDescriptor& format) {
   return std::string(format.tag, strnlen(format.tag, sizeof format.tag));
 }

@@ -5,7 +5,7 @@
 
 #include <rules/Utf8.h>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
@@ -70,4 +70,4 @@ std::string jsonString(std::string_view bytes) {
   return out;
 }
 
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

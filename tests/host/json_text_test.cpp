@@ -6,7 +6,7 @@
 
 #include "JsonText.h"
 
-namespace QuarnPlay {
+namespace QuarnHost {
 namespace {
 
 const std::string kFFFD = "\xEF\xBF\xBD";
@@ -73,4 +73,4 @@ TEST(JsonString, EscapesWhatJsonRequiresAndNothingElse) {
 }
 
 }  // namespace
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

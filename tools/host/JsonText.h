@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace QuarnPlay {
+namespace QuarnHost {
 
 /// `bytes` with every ill-formed UTF-8 sequence replaced by U+FFFD, one per
 /// maximal subpart (the Unicode Standard's recommended practice): a valid
@@ -19,4 +19,4 @@ std::string toWellFormedUtf8(std::string_view bytes);
 /// byte becomes \u0000.
 std::string jsonString(std::string_view bytes);
 
-}  // namespace QuarnPlay
+}  // namespace QuarnHost

@@ -14,6 +14,7 @@
 #include "HostObjects.h"
 #include "Module.h"
 #include "ResultText.h"
+#include "Trace.h"
 
 namespace QuarnHost {
 
@@ -43,15 +44,19 @@ class Connection {
   /// Calls the module's getPlugin and queries the container face, then
   /// gives the container its host. Null, with the reason in `error`, when
   /// the module has no getPlugin, gives no plug-in or offers no container.
-  /// The module must outlive the connection.
+  /// The module must outlive the connection, and `trace` (null for none),
+  /// where every call across the boundary is written, too.
   static std::unique_ptr<Connection> connect(const LoadedModule& module, std::string language,
-                                             const CodePageSettings& settings, ConnectError& error);
+                                             const CodePageSettings& settings, ConnectError& error,
+                                             Trace* trace = nullptr);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
   Quarn::ContainerInterface& container() { return *container_; }
   EngineContainerHost& host() { return containerHost_; }
+  /// The trace the connection writes to, or null.
+  Trace* trace() const { return trace_; }
 
   /// The container's verdict on `location` (the URL handed to the plug-in).
   bool probe(const std::string& location);
@@ -72,8 +77,10 @@ class Connection {
   bool close();
 
  private:
-  Connection(std::string language, const CodePageSettings& settings);
+  Connection(std::string language, const CodePageSettings& settings, Trace* trace);
+  void releasePlugin(Quarn::Plugin* plugin);
 
+  Trace* trace_;
   EnginePluginHost pluginHost_;
   EngineContainerHost containerHost_;
   Quarn::Plugin* plugin_ = nullptr;
@@ -85,6 +92,7 @@ class Connection {
 
 /// Takes the stream's format header, which becomes the caller's, and frees it
 /// as the container itself would once copied. None when there is none.
-std::optional<FormatHeader> takeFormatHeader(Quarn::StreamInterface& stream);
+std::optional<FormatHeader> takeFormatHeader(Quarn::StreamInterface& stream,
+                                             Trace* trace = nullptr);
 
 }  // namespace QuarnHost

@@ -3,18 +3,28 @@
 #include <algorithm>
 #include <utility>
 
+#include "JsonText.h"
+
 namespace QuarnHost {
 
 bool EnginePluginHost::isFormatSupported(const Quarn::String<char>& tag) {
-  return tag.equals("SSA");
+  const bool supported = tag.equals("SSA");
+  if (trace_ != nullptr)
+    trace_->back("isFormatSupported", JsonFields().text("tag", tag.cText()),
+                 supported ? "true" : "false");
+  return supported;
 }
 
 void EnginePluginHost::pluginDestroying(Quarn::Plugin*) {
   destroying_ = true;
+  if (trace_ != nullptr)
+    trace_->back("pluginDestroying", {}, {});
 }
 
 void EnginePluginHost::pluginDestroyed(Quarn::Plugin*) {
   destroyed_ = destroying_;
+  if (trace_ != nullptr)
+    trace_->back("pluginDestroyed", {}, {});
 }
 
 EngineContainerHost::EngineContainerHost(std::string preferredLanguage,
@@ -31,14 +41,38 @@ EngineContainerHost::~EngineContainerHost() {
 }
 
 std::uint64_t EngineContainerHost::newId() {
-  return nextId_++;
+  const std::uint64_t id = nextId_++;
+  if (trace_ != nullptr)
+    trace_->back("newId", {}, std::to_string(id));
+  return id;
 }
 
 Quarn::String<char> EngineContainerHost::getPreferredLanguage() {
+  if (trace_ != nullptr)
+    trace_->back("getPreferredLanguage", {}, jsonString(preferredLanguage_));
   return Quarn::String<char>(preferredLanguage_.c_str());
 }
 
 void EngineContainerHost::getSetting(const Quarn::Setting& setting, Quarn::SettingValue* value) {
+  answerSetting(setting, value);
+  if (trace_ == nullptr)
+    return;
+  JsonFields answer;
+  if (value != nullptr) {
+    answer.number("tag", value->tag);
+    if (value->tag == Quarn::SettingTagBoolean)
+      answer.boolean("value", value->value.boolean != 0);
+    else if (value->tag == Quarn::SettingTagText && value->value.text != nullptr)
+      answer.text("value", value->value.text->cText());
+  }
+  trace_->back(
+      "getSetting",
+      JsonFields().text("section", setting.section.cText()).text("name", setting.name.cText()),
+      value != nullptr ? answer.object() : "null");
+}
+
+void EngineContainerHost::answerSetting(const Quarn::Setting& setting,
+                                        Quarn::SettingValue* value) const {
   if (value == nullptr)
     return;
   value->tag = Quarn::SettingTagNone;
@@ -54,12 +88,16 @@ void EngineContainerHost::getSetting(const Quarn::Setting& setting, Quarn::Setti
 }
 
 void EngineContainerHost::streamAdded(Quarn::StreamInterface& stream) {
+  if (trace_ != nullptr)
+    trace_->back("streamAdded", JsonFields().number("stream", stream.streamId()), {});
   // Offered twice (a second selectProgram) is still one stream to destroy.
   if (std::find(streams_.begin(), streams_.end(), &stream) == streams_.end())
     streams_.push_back(&stream);
 }
 
 void EngineContainerHost::streamRemoved(std::uint64_t streamId) {
+  if (trace_ != nullptr)
+    trace_->back("streamRemoved", JsonFields().number("stream", streamId), {});
   const auto it = std::find_if(streams_.begin(), streams_.end(),
                                [streamId](auto* s) { return s->streamId() == streamId; });
   if (it == streams_.end())
@@ -68,7 +106,10 @@ void EngineContainerHost::streamRemoved(std::uint64_t streamId) {
   streams_.erase(it);
 }
 
-void EngineContainerHost::selectStream(std::uint64_t streamId, std::int32_t) {
+void EngineContainerHost::selectStream(std::uint64_t streamId, std::int32_t enable) {
+  if (trace_ != nullptr)
+    trace_->back("selectStream", JsonFields().number("stream", streamId).number("enable", enable),
+                 {});
   selected_ = streamId;
 }
 
@@ -84,16 +125,24 @@ Quarn::StreamInterface* EngineContainerHost::streamToPlay() const {
   return streams_.front();
 }
 
+void EngineContainerHost::destroy(Quarn::StreamInterface* stream) {
+  Trace::Call call(trace_, "~StreamInterface");
+  const std::uint64_t id = stream->streamId();
+  delete stream;
+  if (call)
+    call.done(JsonFields().number("stream", id), {});
+}
+
 void EngineContainerHost::destroyWithdrawnStreams() {
   for (Quarn::StreamInterface* stream : withdrawn_)
-    delete stream;
+    destroy(stream);
   withdrawn_.clear();
 }
 
 void EngineContainerHost::destroyAllStreams() {
   destroyWithdrawnStreams();
   for (Quarn::StreamInterface* stream : streams_)
-    delete stream;
+    destroy(stream);
   streams_.clear();
 }
 

@@ -15,6 +15,7 @@
 #include <quarn/String.h>
 
 #include "CodePageSettings.h"
+#include "Trace.h"
 
 namespace QuarnHost {
 
@@ -26,8 +27,11 @@ class EnginePluginHost : public Quarn::PluginHost {
   void pluginDestroyed(Quarn::Plugin* plugin) override;
 
   bool destroyed() const { return destroyed_; }
+  /// Where the plug-in's calls are traced; null for none.
+  void setTrace(Trace* trace) { trace_ = trace; }
 
  private:
+  Trace* trace_ = nullptr;
   bool destroying_ = false;
   bool destroyed_ = false;
 };
@@ -58,6 +62,10 @@ class EngineContainerHost : public Quarn::ContainerHost {
   /// when there is none.
   Quarn::StreamInterface* streamToPlay() const;
 
+  /// Where the container's calls are traced, and this host's own calls into
+  /// the streams it destroys; null for none.
+  void setTrace(Trace* trace) { trace_ = trace; }
+
   /// Destroys the streams the container has withdrawn.
   void destroyWithdrawnStreams();
   /// Destroys every stream still held. Only once the container is gone: until
@@ -65,6 +73,10 @@ class EngineContainerHost : public Quarn::ContainerHost {
   void destroyAllStreams();
 
  private:
+  void answerSetting(const Quarn::Setting& setting, Quarn::SettingValue* value) const;
+  void destroy(Quarn::StreamInterface* stream);
+
+  Trace* trace_ = nullptr;
   std::string preferredLanguage_;
   std::optional<bool> overrideEmbedded_;
   /// Lives as long as the host: the container reads the text it points at.

@@ -53,6 +53,13 @@ std::int64_t MediaClock::elapsed() {
 }
 
 std::int32_t MediaClock::getMediaTime() {
+  const std::int32_t time = now();
+  if (trace_ != nullptr)
+    trace_->back("getMediaTime", {}, std::to_string(time));
+  return time;
+}
+
+std::int32_t MediaClock::now() {
   if (!paced_)
     return kLatest;
   const std::int64_t travel = mediaTravel(elapsed(), speed_);

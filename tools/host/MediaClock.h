@@ -7,6 +7,8 @@
 
 #include <quarn/HostInterfaces.h>
 
+#include "Trace.h"
+
 namespace QuarnHost {
 
 class MediaClock : public Quarn::StreamConsumer {
@@ -25,7 +27,12 @@ class MediaClock : public Quarn::StreamConsumer {
   /// and at kLatest and stays there.
   void startPaced(std::int64_t startMs, std::int32_t rate = 1000);
 
+  /// The media time, as the plug-in asks for it; traced as its call.
   std::int32_t getMediaTime() override;
+  /// The same, for the host's own use.
+  std::int32_t now();
+  /// Where the plug-in's readings are traced; null for none.
+  void setTrace(Trace* trace) { trace_ = trace; }
 
   /// Milliseconds of `nowMs` until the clock reaches `time` (clamped to
   /// [0, kLatest]) in its own direction: at or after it when running
@@ -38,6 +45,7 @@ class MediaClock : public Quarn::StreamConsumer {
   std::int64_t elapsed();
 
   std::function<std::int64_t()> nowMs_;
+  Trace* trace_ = nullptr;
   bool paced_ = false;
   bool backward_ = false;
   /// |rate|, which for the lowest rate does not fit 32 bits.

@@ -38,7 +38,7 @@ std::optional<std::int64_t> parseInteger(const std::string& text, std::int64_t l
 
 bool takesValue(const std::string& name) {
   return name == "--plugin" || name == "--override-embedded" || name == "--codepage" ||
-         name == "--lang" || name == "--rate" || name == "--seek";
+         name == "--lang" || name == "--rate" || name == "--seek" || name == "--trace";
 }
 
 /// Stores one option's value; returns the reason it is refused, or "".
@@ -55,6 +55,10 @@ std::string applyValue(Options& options, const std::string& name, const std::str
     options.codepage = value;
   } else if (name == "--lang") {
     options.language = value;
+  } else if (name == "--trace") {
+    if (value.empty())
+      return "--trace needs a file, or - for standard error";
+    options.trace = value;
   } else if (name == "--rate") {
     const auto rate = parseInteger(value, std::numeric_limits<std::int32_t>::min(),
                                    std::numeric_limits<std::int32_t>::max());
@@ -183,6 +187,8 @@ std::string usageText() {
          "                                 backwards from the last entry's end (or\n"
          "                                 the seek) for a negative rate\n"
          "  --verbose                      the plug-in's own log on standard error\n"
+         "  --trace FILE                   every call across the plug-in boundary as\n"
+         "                                 JSON Lines in FILE (-: standard error)\n"
          "  -h, --help                     this text\n"
          "  --version                      the version\n"
          "\n"

@@ -24,6 +24,9 @@ struct Options {
   bool realtime = false;
   /// The plug-in's own log on standard error.
   bool verbose = false;
+  /// Where every call across the plug-in boundary is written ("-": standard
+  /// error); none for no trace.
+  std::optional<std::string> trace;
   std::string source;
 };
 

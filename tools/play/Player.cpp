@@ -1,5 +1,6 @@
 #include "Player.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "ModuleSearch.h"
 #include "NeverDue.h"
 #include "Progress.h"
+#include "StreamCalls.h"
 #include "TextWarning.h"
 
 namespace QuarnPlay {
@@ -40,24 +42,45 @@ std::string joinPlaces(const std::vector<std::string>& places) {
   return text;
 }
 
-StreamSummary summarise(Quarn::StreamInterface& stream) {
+StreamSummary summarise(QuarnHost::Trace* trace, Quarn::StreamInterface& stream) {
+  using QuarnHost::JsonFields;
+  using QuarnHost::Trace;
   StreamSummary s;
   s.id = stream.streamId();
+  const JsonFields args = JsonFields().number("stream", static_cast<std::int64_t>(s.id));
   Quarn::String<unsigned char> name;
   Quarn::String<char> language;
   Quarn::String<char> region;
-  stream.getDescription(&name, &language, &region, 0);
+  {
+    Trace::Call call(trace, "getDescription");
+    const bool written = stream.getDescription(&name, &language, &region, 0);
+    if (call)
+      call.done(args, written ? "true" : "false");
+  }
   if (name.data() != nullptr)
     s.name.assign(reinterpret_cast<const char*>(name.data()), name.length());
   if (language.data() != nullptr)
     s.language.assign(language.data(), language.length());
   if (region.data() != nullptr)
     s.region.assign(region.data(), region.length());
-  s.type = stream.getStreamType();
-  s.format = stream.getFormat();
+  {
+    Trace::Call call(trace, "getStreamType");
+    s.type = stream.getStreamType();
+    if (call)
+      call.done(args, std::to_string(s.type));
+  }
+  {
+    Trace::Call call(trace, "getFormat");
+    s.format = stream.getFormat();
+    if (call)
+      call.done(args, {});
+  }
+  Trace::Call call(trace, "getProperties");
   const Quarn::ImageProperties& properties = stream.getProperties();
   s.width = properties.width;
   s.height = properties.height;
+  if (call)
+    call.done(args, {});
   return s;
 }
 
@@ -78,7 +101,10 @@ class Session {
         report_(report),
         errors_(errors),
         progressAllowed_(progressAllowed),
-        connection_(connection) {}
+        connection_(connection),
+        trace_(connection.trace()) {
+    clock_.setTrace(trace_);
+  }
 
   int run(const Source& played);
 
@@ -99,6 +125,7 @@ class Session {
   std::FILE* errors_;
   const bool progressAllowed_;
   QuarnHost::Connection& connection_;
+  QuarnHost::Trace* const trace_;
   QuarnHost::MediaClock clock_;
   /// A backward paced clock that starts at the end of the first entry read.
   bool clockAwaitsFirstEntry_ = false;
@@ -194,16 +221,17 @@ int Session::run(const Source& played) {
   if (selected != Quarn::ResultOk)
     return fail("cannot select programme " + std::to_string(programId), selected);
   for (Quarn::StreamInterface* offered : connection_.host().streams())
-    report_.streamOffered(summarise(*offered));
+    report_.streamOffered(summarise(trace_, *offered));
   if (stream == nullptr) {
     report_.end(0, false);
     return kExitPlayed;
   }
   if (options_.header)
     takeHeader(*stream);
-  if (const Quarn::Result set = stream->setConsumer(&clock_); set != Quarn::ResultOk)
+  if (const Quarn::Result set = QuarnHost::setConsumer(trace_, *stream, &clock_);
+      set != Quarn::ResultOk)
     return fail("the stream refused its consumer", set);
-  stream->setRate(options_.rate);
+  QuarnHost::setRate(trace_, *stream, options_.rate);
   position(*stream, true);
 
   std::optional<std::uint64_t> entries;
@@ -217,7 +245,7 @@ int Session::run(const Source& played) {
       entries = counted.chunks;
     position(*stream, false);
   }
-  report_.streamReading(summarise(*stream), entries);
+  report_.streamReading(summarise(trace_, *stream), entries);
 
   startClock();
   if (progressAllowed_ && entries && progressWorthShowing(*entries))
@@ -234,7 +262,7 @@ int Session::run(const Source& played) {
 }
 
 void Session::takeHeader(Quarn::StreamInterface& stream) {
-  if (const auto header = QuarnHost::takeFormatHeader(stream)) {
+  if (const auto header = QuarnHost::takeFormatHeader(stream, trace_)) {
     replacements_.add(header->text);
     report_.header(header->tag, header->kind, header->length, header->text);
   }
@@ -243,11 +271,11 @@ void Session::takeHeader(Quarn::StreamInterface& stream) {
 // After a rate change the position is rewound to the first entry in the new
 // direction; the seek, if any, goes from there.
 void Session::position(Quarn::StreamInterface& stream, bool report) {
-  stream.rewind();
+  QuarnHost::rewind(trace_, stream);
   if (!options_.seek)
     return;
   std::uint32_t reached = 0;
-  const Quarn::Result result = stream.seekStream(*options_.seek, &reached, 0);
+  const Quarn::Result result = QuarnHost::seekStream(trace_, stream, *options_.seek, &reached);
   if (report)
     report_.seek(*options_.seek,
                  Quarn::isFailure(result) ? std::nullopt : std::optional<std::uint32_t>(reached),
@@ -290,7 +318,7 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
   ReadOutcome outcome;
   for (;;) {
     Quarn::MediaChunk* chunk = nullptr;
-    const Quarn::Result result = stream.readStream(&chunk);
+    const Quarn::Result result = QuarnHost::readStream(trace_, stream, &chunk);
     if (result == Quarn::ResultOk && chunk == nullptr)
       break;
     if (result == Quarn::ResultOk) {
@@ -299,26 +327,26 @@ ReadOutcome Session::readAll(Quarn::StreamInterface& stream, bool paced, bool pr
         holdUntilShown(*chunk);
       if (print) {
         // The chunk is ours until released, so its bytes are read in place.
-        const unsigned char* data = chunk->lockData();
+        const unsigned char* data = QuarnHost::lockData(trace_, *chunk);
         const std::string_view text = payloadText(data, chunk->length(), chunk->capacity());
         replacements_.add(text);
         report_.chunk(chunk->timestamp, chunk->duration, chunk->length(), text);
-        chunk->unlockData();
+        QuarnHost::unlockData(trace_, *chunk);
         if (progress_)
           progress_->update(outcome.chunks);
       }
-      chunk->release();
+      QuarnHost::release(trace_, *chunk);
       continue;
     }
     if (chunk != nullptr)
-      chunk->release();
+      QuarnHost::release(trace_, *chunk);
     if (result != Quarn::ResultUnavailable) {
       outcome.failure = result;
       break;
     }
     // At the latest media time the next entry can never become due, nor
     // once a backward clock has passed it: that clock only goes down.
-    if (clock_.getMediaTime() == QuarnHost::MediaClock::kLatest || (paced && options_.rate < 0)) {
+    if (clock_.now() == QuarnHost::MediaClock::kLatest || (paced && options_.rate < 0)) {
       outcome.stalled = true;
       break;
     }
@@ -362,10 +390,28 @@ int play(const Options& options, const Source& source, Report& report, std::FILE
                  module.error().c_str());
     return kExitNoModule;
   }
+  // The trace file is made before the first call into the module, so that a
+  // run refused for it has called nothing.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
+  std::optional<QuarnHost::Trace> trace;
+  if (options.trace) {
+    std::FILE* out = stderr;
+    if (*options.trace != "-") {
+      traceFile.reset(std::fopen(options.trace->c_str(), "w"));
+      if (!traceFile) {
+        std::fprintf(errors, "%s: cannot write the trace to %s: %s\n", kProgram,
+                     options.trace->c_str(), std::strerror(errno));
+        return kExitUsage;
+      }
+      out = traceFile.get();
+    }
+    trace.emplace(out);
+  }
   QuarnHost::ConnectError error;
   const std::unique_ptr<QuarnHost::Connection> connection = QuarnHost::Connection::connect(
       module, options.language,
-      QuarnHost::CodePageSettings{options.overrideEmbedded, options.codepage}, error);
+      QuarnHost::CodePageSettings{options.overrideEmbedded, options.codepage}, error,
+      trace ? &*trace : nullptr);
   if (!connection) {
     switch (error.kind) {
       case QuarnHost::ConnectError::kNoPlugin:

@@ -51,6 +51,12 @@ void installProperties(GObjectClass* object, bool withLocation) {
       g_param_spec_boolean("comments", "Comments",
                            "Push Comment and the other non-Dialogue event lines too", FALSE,
                            flags));
+  g_object_class_install_property(
+      object, kPropertyTraceFile,
+      g_param_spec_string("trace-file", "Trace file",
+                          "Write every call across the plug-in boundary to this file as JSON "
+                          "Lines (-: standard error; unset: no trace)",
+                          nullptr, flags));
 }
 
 namespace {
@@ -82,6 +88,9 @@ bool setProperty(Properties& p, guint id, const GValue* value) {
     case kPropertyComments:
       p.comments = g_value_get_boolean(value);
       return true;
+    case kPropertyTraceFile:
+      p.traceFile = text();
+      return true;
     default:
       return false;
   }
@@ -106,6 +115,9 @@ bool getProperty(const Properties& p, guint id, GValue* value) {
       return true;
     case kPropertyComments:
       g_value_set_boolean(value, p.comments);
+      return true;
+    case kPropertyTraceFile:
+      g_value_set_string(value, p.traceFile.empty() ? nullptr : p.traceFile.c_str());
       return true;
     default:
       return false;

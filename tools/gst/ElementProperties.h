@@ -24,6 +24,7 @@ enum Property {
   kPropertyCodepage,
   kPropertyLanguage,
   kPropertyComments,
+  kPropertyTraceFile,
 };
 
 struct Properties {
@@ -35,6 +36,9 @@ struct Properties {
   std::optional<std::string> codepage;
   std::string language;
   bool comments = false;
+  /// Where every call across the plug-in boundary is written ("-": standard
+  /// error); empty for no trace.
+  std::string traceFile;
 };
 
 /// Installs the shared properties on `object`, the location too when

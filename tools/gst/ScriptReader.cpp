@@ -1,12 +1,14 @@
 #include "ScriptReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 
 #include "Diagnosis.h"
 #include "ModuleSearch.h"
 #include "NeverDue.h"
 #include "ResultText.h"
+#include "StreamCalls.h"
 #include "TextWarning.h"
 
 #ifndef QUARN_GST_MODULE_FROM_ELEMENT
@@ -105,9 +107,25 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
                       ("%s", script->module_->error().c_str()));
     return nullptr;
   }
+  if (!properties.traceFile.empty()) {
+    std::FILE* out = stderr;
+    if (properties.traceFile != "-") {
+      script->traceFile_.reset(std::fopen(properties.traceFile.c_str(), "w"));
+      if (!script->traceFile_) {
+        GST_ELEMENT_ERROR(self, RESOURCE, OPEN_WRITE,
+                          ("Cannot write the trace to %s", properties.traceFile.c_str()),
+                          ("%s", g_strerror(errno)));
+        return nullptr;
+      }
+      out = script->traceFile_.get();
+    }
+    script->trace_.emplace(out);
+    script->clock_.setTrace(&*script->trace_);
+  }
+  QuarnHost::Trace* const trace = script->trace();
   QuarnHost::ConnectError error;
   script->connection_ = QuarnHost::Connection::connect(*script->module_, properties.language,
-                                                       settingsOf(properties), error);
+                                                       settingsOf(properties), error, trace);
   if (!script->connection_) {
     GST_ELEMENT_ERROR(
         self, LIBRARY, INIT,
@@ -130,7 +148,7 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
     return nullptr;
   }
   const std::optional<QuarnHost::FormatHeader> header =
-      QuarnHost::takeFormatHeader(*script->stream_);
+      QuarnHost::takeFormatHeader(*script->stream_, trace);
   if (!header) {
     GST_ELEMENT_ERROR(self, STREAM, FAILED,
                       ("The script \"%s\" has no format header", location.c_str()), (nullptr));
@@ -146,12 +164,12 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
   // The plug-in paces reads by the consumer's media time; the element lets
   // every entry through and leaves synchronisation to the sinks.
   script->clock_.runFree();
-  if (script->stream_->setConsumer(&script->clock_) != Quarn::ResultOk) {
+  if (QuarnHost::setConsumer(trace, *script->stream_, &script->clock_) != Quarn::ResultOk) {
     GST_ELEMENT_ERROR(self, STREAM, FAILED, ("The stream refused its consumer"), (nullptr));
     return nullptr;
   }
-  script->stream_->setRate(1000);
-  script->stream_->rewind();
+  QuarnHost::setRate(trace, *script->stream_, 1000);
+  QuarnHost::rewind(trace, *script->stream_);
   // One pass in start-time order gives every entry its number and the
   // script its duration, and counts the text that would show garbled.
   QuarnHost::ReplacementCount replacements;
@@ -160,23 +178,23 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
   bool stalled = false;
   for (;;) {
     Quarn::MediaChunk* chunk = nullptr;
-    const Quarn::Result result = script->stream_->readStream(&chunk);
+    const Quarn::Result result = QuarnHost::readStream(trace, *script->stream_, &chunk);
     if (result != Quarn::ResultOk || chunk == nullptr) {
       if (chunk != nullptr)
-        chunk->release();
+        QuarnHost::release(trace, *chunk);
       // With the clock at its latest, the entries left can never fall due.
       stalled = result == Quarn::ResultUnavailable;
       break;
     }
-    const unsigned char* data = chunk->lockData();
+    const unsigned char* data = QuarnHost::lockData(trace, *chunk);
     const std::string_view text = QuarnHost::payloadText(data, chunk->length(), chunk->capacity());
     script->timeline_.push_back({chunk->timestamp, hashOf(text)});
     replacements.add(text);
-    chunk->unlockData();
+    QuarnHost::unlockData(trace, *chunk);
     end = std::max<guint64>(end, guint64{chunk->timestamp} + chunk->duration);
-    chunk->release();
+    QuarnHost::release(trace, *chunk);
   }
-  script->stream_->rewind();
+  QuarnHost::rewind(trace, *script->stream_);
   postWarnings(self, properties, location, replacements.count(), stalled);
 
   script->duration_ = end * GST_MSECOND;
@@ -236,14 +254,14 @@ void ScriptReader::position(const GstSegment& segment) {
   std::int32_t pluginRate = static_cast<std::int32_t>(scaled);
   if (pluginRate == 0)
     pluginRate = rate < 0 ? -1 : 1;
-  stream_->setRate(pluginRate);
-  stream_->rewind();
+  QuarnHost::setRate(trace(), *stream_, pluginRate);
+  QuarnHost::rewind(trace(), *stream_);
   direction_ = pluginRate > 0 ? 1 : -1;
   next_.reset();
   if (pluginRate > 0 && segment.start > 0)
-    stream_->seekStream(toMilliseconds(segment.start), nullptr, 0);
+    QuarnHost::seekStream(trace(), *stream_, toMilliseconds(segment.start), nullptr);
   else if (pluginRate < 0 && GST_CLOCK_TIME_IS_VALID(segment.stop))
-    stream_->seekStream(toMilliseconds(segment.stop), nullptr, 0);
+    QuarnHost::seekStream(trace(), *stream_, toMilliseconds(segment.stop), nullptr);
 }
 
 Next ScriptReader::read(GstElement* self, const GstSegment& segment, bool comments,
@@ -251,12 +269,12 @@ Next ScriptReader::read(GstElement* self, const GstSegment& segment, bool commen
   bool skipped = false;
   for (;;) {
     Quarn::MediaChunk* chunk = nullptr;
-    const Quarn::Result result = stream_->readStream(&chunk);
+    const Quarn::Result result = QuarnHost::readStream(trace(), *stream_, &chunk);
     if (result == Quarn::ResultOk && chunk == nullptr)
       return Next::End;
     if (result != Quarn::ResultOk) {
       if (chunk != nullptr)
-        chunk->release();
+        QuarnHost::release(trace(), *chunk);
       // With the clock at its latest, an entry that is not due never will be,
       // nor any after it in start-time order. Going backward such entries
       // come first: the read goes on from the last entry that can fall due,
@@ -265,7 +283,7 @@ Next ScriptReader::read(GstElement* self, const GstSegment& segment, bool commen
         if (direction_ > 0 || skipped)
           return Next::End;
         skipped = true;
-        stream_->seekStream(QuarnHost::kLatestDueStart + 1u, nullptr, 0);
+        QuarnHost::seekStream(trace(), *stream_, QuarnHost::kLatestDueStart + 1u, nullptr);
         continue;
       }
       GST_ELEMENT_ERROR(self, STREAM, FAILED, ("Reading the subtitle stream failed"),
@@ -274,10 +292,10 @@ Next ScriptReader::read(GstElement* self, const GstSegment& segment, bool commen
     }
     const std::uint32_t timestamp = chunk->timestamp;
     const std::uint32_t duration = chunk->duration;
-    const unsigned char* data = chunk->lockData();
+    const unsigned char* data = QuarnHost::lockData(trace(), *chunk);
     const std::string line(QuarnHost::payloadText(data, chunk->length(), chunk->capacity()));
-    chunk->unlockData();
-    chunk->release();
+    QuarnHost::unlockData(trace(), *chunk);
+    QuarnHost::release(trace(), *chunk);
 
     const std::size_t place = placeOf(timestamp, line);
     const guint64 start = guint64{timestamp} * GST_MSECOND;

@@ -31,7 +31,6 @@ Lines connectAndOpen() {
   return {
       R"("dir":"call","fn":"getPlugin","result":"0x00000000"})",
       R"("dir":"call","fn":"queryInterface","args":{"id":"com.kavro.streamengine.interface.container"},"result":"0x00000000"})",
-      R"("dir":"back","fn":"newId","answer":1})",
       R"("dir":"call","fn":"setHost","args":{"container":1}})",
       R"("dir":"back","fn":"isFormatSupported","in":"probe","args":{"tag":"SSA"},"answer":true})",
       R"("dir":"call","fn":"probe","args":{"location":"file://<folder>/t.ass"},"result":true})",

@@ -46,8 +46,8 @@ std::unique_ptr<Connection> Connection::connect(const LoadedModule& module, std:
   connection->plugin_ = plugin;
   connection->container_ = static_cast<Quarn::ContainerInterface*>(face);
   connection->connected_ = true;
-  // The container's own id is drawn like any other, though the host draws it.
-  const std::uint64_t id = connection->containerHost_.newId();
+  // The container's own id comes from the same count as the ids it draws.
+  const std::uint64_t id = connection->containerHost_.drawId();
   Trace::Call call(trace, "setHost");
   connection->container_->setHost(&connection->containerHost_, id);
   if (call)

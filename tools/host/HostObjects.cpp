@@ -41,7 +41,7 @@ EngineContainerHost::~EngineContainerHost() {
 }
 
 std::uint64_t EngineContainerHost::newId() {
-  const std::uint64_t id = nextId_++;
+  const std::uint64_t id = drawId();
   if (trace_ != nullptr)
     trace_->back("newId", {}, std::to_string(id));
   return id;

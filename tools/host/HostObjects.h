@@ -50,6 +50,9 @@ class EngineContainerHost : public Quarn::ContainerHost {
   EngineContainerHost& operator=(const EngineContainerHost&) = delete;
 
   std::uint64_t newId() override;
+  /// An id as newId draws it, for the host's own use: not a call of the
+  /// plug-in's, so not traced.
+  std::uint64_t drawId() { return nextId_++; }
   Quarn::String<char> getPreferredLanguage() override;
   void getSetting(const Quarn::Setting& setting, Quarn::SettingValue* value) override;
   void streamAdded(Quarn::StreamInterface& stream) override;

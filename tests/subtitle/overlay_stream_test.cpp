@@ -126,6 +126,17 @@ TEST_F(OverlayStreamTest, NoClockMeansNothingIsAvailable) {
   EXPECT_EQ(s->readStream(nullptr), ResultFailed);
 }
 
+// The media time stops at 2147483647 ms, so an entry starting more than
+// 500 ms later never falls due: the read waits for good, past no overflow.
+TEST_F(OverlayStreamTest, AnEntryPastTheLatestTimeAndLeadIsNeverDue) {
+  Stream* s = addStream({{2147484147u, 1, "last due"}, {2147484148u, 1, "never"}});
+  s->setConsumer(&consumer);
+  consumer.mediaTime = INT32_MAX;
+  EXPECT_EQ(read(s), "last due");
+  EXPECT_EQ(read(s, ResultUnavailable), "");
+  EXPECT_EQ(s->readIndex(), 1) << "the position stays on the entry";
+}
+
 TEST_F(OverlayStreamTest, LateEntriesAreNeverSkippedAndOverlapsKeepTableOrder) {
   Stream* s = addStream({{1000, 5000, "long"}, {2000, 500, "inside"}, {9000, 1, "later"}});
   s->setConsumer(&consumer);

@@ -188,8 +188,10 @@ TEST_F(ComponentTest, CloseStreams) {
 // Streams the host was never shown, and entries of streams the host never
 // closed, are freed by the component: the sanitizer run proves no leak.
 TEST_F(ComponentTest, NothingLeaksWhenTheHostForgets) {
-  addStream({{1, 1, "never offered"}});
+  const std::uint64_t neverOffered = addStream({{1, 1, "never offered"}})->streamId();
   EXPECT_EQ(container.closeStreams(false), ResultOk);
+  EXPECT_EQ(host.removedStreams, std::vector<std::uint64_t>{neverOffered})
+      << "withdrawn all the same: the host ignores an id it was never offered";
   EXPECT_EQ(host.destroyRemovedStreams(), 0);
 
   auto* forgetful = new SSAContainer(&pluginHost);

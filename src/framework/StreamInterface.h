@@ -77,8 +77,13 @@ class StreamInterface {
   virtual void setParamB(std::int32_t value);
   /// Slot 22.
   virtual std::int32_t getParamB();
-  /// Slot 23. Appends the container's format header to `headers`, passing its
-  /// ownership to the caller; false when there is none (always, here).
+  /// Slot 23. Hands over the container's format header: appends it to
+  /// `headers` (a node from the list's own allocator) and returns true. The
+  /// caller then owns the buffer, a TypedMediaBuffer reached with
+  /// static_cast, and its block, an array. False, with the list unchanged,
+  /// when the container holds no header: none was made yet, or it was taken
+  /// (through any stream or the container itself) or discarded. The base,
+  /// which has no container, always answers false.
   virtual bool takeHeader(List<MediaBuffer*>& headers);
 
   std::uint64_t streamId() const { return streamId_; }

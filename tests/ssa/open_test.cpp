@@ -168,6 +168,50 @@ TEST_F(OpenTest, NoEntriesLeavesTheHeaderInstalled) {
   EXPECT_EQ(container.streams().size(), 1u);
 }
 
+// A second open adds a stream beside the first, which goes on serving the
+// first script from where it was. The next selection offers both, the first
+// again, and selects the first: neither has a language to prefer.
+TEST_F(OpenTest, ASecondOpenAddsAStreamBesideTheFirst) {
+  ASSERT_EQ(open(write("one.ass", kScript)), ResultOk);
+  Stream* first = onlyStream();
+  ASSERT_NE(first, nullptr);
+  const std::uint64_t programId = container.getProgramIds().head()->value;
+  ASSERT_EQ(container.selectProgram(programId), ResultOk);
+  FakeConsumer consumer(INT32_MAX);
+  first->setConsumer(&consumer);
+  MediaChunk* chunk = nullptr;
+  ASSERT_EQ(first->readStream(&chunk), ResultOk);
+  ASSERT_NE(chunk, nullptr);
+  chunk->release();
+
+  ASSERT_EQ(container.discardHeader(), ResultOk) << "a held header refuses the second open";
+  const std::string line = "Dialogue: 0,0:00:02.00,0:00:03.00,other";
+  ASSERT_EQ(open(write("two.ass", "[Events]\r\nFormat: Layer, Start, End, Text\r\n" + line)),
+            ResultOk);
+  ASSERT_EQ(container.streams().size(), 2u);
+  EXPECT_TRUE(container.getSourcePath().equals((dir_ + "/two.ass").c_str()));
+  Stream* second = container.streams().rbegin()->second.get();
+  EXPECT_EQ(readAll(first),
+            (std::vector<std::string>{"Dialogue: 0,0:00:05.00,0:00:06.00,Default,,0,0,0,,second"}));
+  EXPECT_EQ(readAll(second), (std::vector<std::string>{line}));
+  List<MediaBuffer*> headers;
+  ASSERT_TRUE(first->takeHeader(headers)) << "any stream hands over the container's header";
+  auto* header = static_cast<TypedMediaBuffer*>(headers.head()->value);
+  EXPECT_STREQ(reinterpret_cast<const char*>(header->data()),
+               "[Events]\r\nFormat: Layer, Start, End, Text")
+      << "the second script's";
+  container.bufferAllocator()->releaseBuffer(header);
+
+  host.log.clear();
+  ASSERT_EQ(container.selectProgram(programId), ResultOk);
+  const std::string firstId = std::to_string(first->streamId());
+  EXPECT_EQ(host.log.calls(),
+            (std::vector<HostCall>{{"getPreferredLanguage", ""},
+                                   {"streamAdded", firstId},
+                                   {"streamAdded", std::to_string(second->streamId())},
+                                   {"selectStream", firstId + ",1"}}));
+}
+
 // open records the path while a host thread may be asking for it; the
 // thread-sanitizer run sees a race if either side skips the lock.
 TEST_F(OpenTest, SourcePathIsReadWhileAnotherThreadOpens) {

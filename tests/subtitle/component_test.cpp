@@ -110,6 +110,30 @@ TEST_F(ComponentTest, LanguageChoice) {
   EXPECT_EQ(host.addedStreams.size(), 12u) << "every call offers every stream again";
 }
 
+// A second selection offers the very objects of the first, read positions
+// and all: nothing is new, and nothing may be destroyed before streamRemoved.
+TEST_F(ComponentTest, EverySelectionOffersTheSameObjectsAgain) {
+  Stream* a = addStream({{1, 1, "a1"}, {2, 1, "a2"}});
+  Stream* b = addStream({{3, 1, "b"}});
+  ASSERT_EQ(container.selectProgram(programId()), ResultOk);
+  FakeConsumer consumer(INT32_MAX);
+  a->setConsumer(&consumer);
+  MediaChunk* chunk = nullptr;
+  ASSERT_EQ(a->readStream(&chunk), ResultOk);
+  chunk->release();
+
+  ASSERT_EQ(container.selectProgram(programId()), ResultOk);
+  EXPECT_EQ(host.addedObjects, (std::vector<const StreamInterface*>{a, b, a, b}));
+  ASSERT_EQ(a->readStream(&chunk), ResultOk);
+  ASSERT_NE(chunk, nullptr);
+  EXPECT_EQ(text(chunk), "a2") << "the second selection moved no read position";
+  chunk->release();
+
+  ASSERT_EQ(container.closeStreams(false), ResultOk);
+  EXPECT_EQ(host.removedStreams, (std::vector<std::uint64_t>{a->streamId(), b->streamId()}))
+      << "withdrawn once each, however often offered";
+}
+
 TEST_F(ComponentTest, RegionMatchWinsOverFirstLanguageMatch) {
   const std::uint64_t pt = addStream({}, "pt", "PT")->streamId();
   const std::uint64_t br = addStream({}, "pt", "BR")->streamId();
@@ -164,8 +188,10 @@ TEST_F(ComponentTest, CloseStreams) {
 // Streams the host was never shown, and entries of streams the host never
 // closed, are freed by the component: the sanitizer run proves no leak.
 TEST_F(ComponentTest, NothingLeaksWhenTheHostForgets) {
-  addStream({{1, 1, "never offered"}});
+  const std::uint64_t neverOffered = addStream({{1, 1, "never offered"}})->streamId();
   EXPECT_EQ(container.closeStreams(false), ResultOk);
+  EXPECT_EQ(host.removedStreams, std::vector<std::uint64_t>{neverOffered})
+      << "withdrawn all the same: the host ignores an id it was never offered";
   EXPECT_EQ(host.destroyRemovedStreams(), 0);
 
   auto* forgetful = new SSAContainer(&pluginHost);

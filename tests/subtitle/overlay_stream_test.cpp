@@ -126,6 +126,17 @@ TEST_F(OverlayStreamTest, NoClockMeansNothingIsAvailable) {
   EXPECT_EQ(s->readStream(nullptr), ResultFailed);
 }
 
+// The media time stops at 2147483647 ms, so an entry starting more than
+// 500 ms later never falls due: the read waits for good, past no overflow.
+TEST_F(OverlayStreamTest, AnEntryPastTheLatestTimeAndLeadIsNeverDue) {
+  Stream* s = addStream({{2147484147u, 1, "last due"}, {2147484148u, 1, "never"}});
+  s->setConsumer(&consumer);
+  consumer.mediaTime = INT32_MAX;
+  EXPECT_EQ(read(s), "last due");
+  EXPECT_EQ(read(s, ResultUnavailable), "");
+  EXPECT_EQ(s->readIndex(), 1) << "the position stays on the entry";
+}
+
 TEST_F(OverlayStreamTest, LateEntriesAreNeverSkippedAndOverlapsKeepTableOrder) {
   Stream* s = addStream({{1000, 5000, "long"}, {2000, 500, "inside"}, {9000, 1, "later"}});
   s->setConsumer(&consumer);
@@ -241,6 +252,91 @@ TEST_F(OverlayStreamTest, SyncPoints) {
   Stream* empty = addStream({});
   EXPECT_EQ(empty->findSyncPoint(0, 1234, &at), ResultOk);
   EXPECT_EQ(at, 1234u);
+}
+
+// With nothing to land on, the answers come from the entry that starts last
+// (in start order) and the first one, whatever the overlaps: a long entry
+// starting earlier and ending later changes none of them.
+TEST_F(OverlayStreamTest, NothingToLandOnAnswersFromTheLastAndFirstStarts) {
+  // "long" 1000-6000 and "short" 2000-2500, which starts last and ends first.
+  Stream* s = addStream({{1000, 5000, "long"}, {2000, 500, "short"}});
+  struct Row {
+    std::int32_t rate;
+    bool seek;  // seekStream, else findSyncPoint
+    std::uint32_t time;
+    std::uint32_t expected;
+  } const rows[] = {
+      // Forward, past every end: the end of "short", plus 1 for a seek,
+      // although "long" ends later and the time asked is later still.
+      {1000, true, 7000, 2501},
+      {1000, false, 2001, 2500},
+      // Backward, with nothing ending (sync point) or starting (seek) before
+      // the time: the first start minus 1, and 0 for a seek.
+      {-1000, false, 1500, 999},
+      {-1000, true, 1000, 0},
+  };
+  for (const Row& row : rows) {
+    s->setRate(row.rate);
+    std::uint32_t out = 7;
+    const Result result =
+        row.seek ? s->seekStream(row.time, &out, 0) : s->findSyncPoint(0, row.time, &out);
+    EXPECT_EQ(result, ResultOk);
+    EXPECT_EQ(out, row.expected) << (row.seek ? "seek " : "sync point ") << row.time << " at rate "
+                                 << row.rate;
+  }
+}
+
+// When each entry falls due after a rewind or a seek, in both directions.
+// Every row starts from the end of a stream read through with the clock past
+// every entry, then repositions, sets the clock and reads three times.
+TEST_F(OverlayStreamTest, PacingAfterRewindOrSeekInBothDirections) {
+  constexpr std::int64_t kRewind = -1;
+  struct Row {
+    std::int32_t rate;
+    std::int64_t seekTo;  // or kRewind
+    std::int32_t clock;
+    const char* reads;
+  } const rows[] = {
+      // A rewind goes back to the first entry in the direction, whatever the
+      // clock: with the clock past them all, every entry comes again at once.
+      {1000, kRewind, INT32_MAX, "first second end"},
+      {-1000, kRewind, INT32_MAX, "second first end"},
+      // Backward, an entry still falls due 500 ms before its start, as
+      // forward: "first" (1000-3000) comes out with the clock at 4500, long
+      // before a clock running down reaches its end.
+      {-1000, kRewind, 4499, "wait wait wait"},
+      {-1000, kRewind, 4500, "second first end"},
+      {-1000, 2000, 499, "wait wait wait"},
+      {-1000, 2000, 500, "first end end"},
+  };
+  for (const Row& row : rows) {
+    Stream* s = twoEntries();
+    s->setRate(row.rate);
+    consumer.mediaTime = INT32_MAX;
+    while (!read(s).empty()) {
+    }
+    if (row.seekTo == kRewind)
+      EXPECT_EQ(s->rewind(), ResultOk);
+    else
+      EXPECT_EQ(s->seekStream(static_cast<std::uint32_t>(row.seekTo), nullptr, 0), ResultOk);
+    consumer.mediaTime = row.clock;
+    std::string reads;
+    for (int i = 0; i < 3; ++i) {
+      MediaChunk* chunk = nullptr;
+      const Result result = s->readStream(&chunk);
+      reads += i == 0 ? "" : " ";
+      if (chunk != nullptr) {
+        reads += text(chunk);
+        chunk->release();
+      } else {
+        reads += result == ResultUnavailable ? "wait" : result == ResultOk ? "end" : "?";
+      }
+    }
+    EXPECT_EQ(reads, row.reads) << "rate " << row.rate << ", "
+                                << (row.seekTo == kRewind ? std::string("rewind")
+                                                          : "seek " + std::to_string(row.seekTo))
+                                << ", clock " << row.clock;
+  }
 }
 
 TEST_F(OverlayStreamTest, EmptyTableAndRateZero) {

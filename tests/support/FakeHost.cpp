@@ -79,6 +79,7 @@ void FakeContainerHost::streamAdded(StreamInterface& stream) {
   log.add("streamAdded", std::to_string(stream.streamId()));
   std::lock_guard<std::mutex> guard(mutex_);
   addedStreams.push_back(stream.streamId());
+  addedObjects.push_back(&stream);
   offered_[stream.streamId()] = &stream;
 }
 

@@ -74,6 +74,8 @@ class FakeContainerHost : public ContainerHost {
   std::atomic<std::uint64_t> nextId{1};
   CallLog log;
   std::vector<std::uint64_t> addedStreams;
+  /// The objects offered, in call order.
+  std::vector<const StreamInterface*> addedObjects;
   std::vector<std::uint64_t> removedStreams;
   std::vector<std::pair<std::uint64_t, std::int32_t>> selectedStreams;
 

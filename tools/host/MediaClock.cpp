@@ -53,9 +53,14 @@ std::int64_t MediaClock::elapsed() {
 }
 
 std::int32_t MediaClock::getMediaTime() {
-  const std::int32_t time = now();
   if (trace_ != nullptr)
-    trace_->back("getMediaTime", {}, std::to_string(time));
+    return tracedReading();
+  return now();
+}
+
+std::int32_t MediaClock::tracedReading() {
+  const std::int32_t time = now();
+  trace_->back("getMediaTime", {}, std::to_string(time));
   return time;
 }
 

@@ -41,6 +41,8 @@ class MediaClock : public Quarn::StreamConsumer {
   std::optional<std::int64_t> msUntil(std::int64_t time);
 
  private:
+  /// Apart, so that an untraced reading stays a few instructions.
+  [[gnu::noinline]] std::int32_t tracedReading();
   /// Milliseconds of `nowMs` since startPaced, never negative.
   std::int64_t elapsed();
 

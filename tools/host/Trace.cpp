@@ -39,16 +39,6 @@ std::string traceResult(std::int32_t result) {
 
 Trace::Trace(std::FILE* out) : out_(out) {}
 
-Trace::Call::Call(Trace* trace, const char* fn) : trace_(trace), fn_(fn) {
-  if (trace_ != nullptr)
-    trace_->running_.push_back(fn);
-}
-
-Trace::Call::~Call() {
-  if (trace_ != nullptr)
-    trace_->running_.pop_back();
-}
-
 void Trace::Call::done(const JsonFields& args, std::string_view result, const JsonFields& more) {
   if (trace_ == nullptr)
     return;

@@ -53,8 +53,14 @@ class Trace {
   /// comes after them. Does nothing when `trace` is null.
   class Call {
    public:
-    Call(Trace* trace, const char* fn);
-    ~Call();
+    Call(Trace* trace, const char* fn) : trace_(trace), fn_(fn) {
+      if (trace_ != nullptr)
+        trace_->running_.push_back(fn);
+    }
+    ~Call() {
+      if (trace_ != nullptr)
+        trace_->running_.pop_back();
+    }
     Call(const Call&) = delete;
     Call& operator=(const Call&) = delete;
 

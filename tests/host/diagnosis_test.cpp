@@ -203,8 +203,8 @@ TEST(Diagnosis, ByteOrderMarksSuggestTheSettingOnlyWhereItHelps) {
        {},
        {},
        Refusal::NotUtf8Start,
-       "; with --override-embedded false it would still not open: the script holds no event "
-       "lines"},
+       "; with --override-embedded false it would still not open: the [Events] section, from "
+       "line 8, holds no event lines"},
       {"UTF-16 LE without events, mark counted",
        wide(kNoEvents, 2, false, kLe16Mark),
        false,
@@ -331,19 +331,24 @@ TEST(Diagnosis, TextInAnotherEncodingIsNamedAsSuch) {
 
 TEST(Diagnosis, ScriptsWithoutAnEventThePluginReads) {
   const Row rows[] = {
-      {"a header only", kNoEvents, {}, {}, Refusal::NoEntries, "the script holds no event lines"},
+      {"a header only",
+       kNoEvents,
+       {},
+       {},
+       Refusal::NoEntries,
+       "the [Events] section, from line 8, holds no event lines"},
       {"an event line under 28 bytes",
        kHeader + "[Events]\r\n" + kFormat + "Dialogue: 0,0:00:01.00\r\n",
        {},
        {},
        Refusal::NoEntries,
-       "the script holds no event lines"},
+       "the [Events] section, from line 8, holds no event lines"},
       {"no section at all",
        kHeader,
        {},
        {},
        Refusal::NoEventsSection,
-       "the script holds no event lines"},
+       "the script has no [Events] section and holds no event lines"},
       {"events after styles, no section line",
        kHeader + kFormat + kEvent,
        {},
@@ -355,7 +360,7 @@ TEST(Diagnosis, ScriptsWithoutAnEventThePluginReads) {
        {},
        {},
        Refusal::NoEventsSection,
-       "are not in its events section"},
+       "line 8, \"[events]\", is not read as a section line: write it [Events]"},
       {"events only before the section",
        kHeader + kEvent + "[Events]\r\n" + kFormat,
        {},
@@ -367,7 +372,8 @@ TEST(Diagnosis, ScriptsWithoutAnEventThePluginReads) {
        {},
        {},
        Refusal::NoFormatLine,
-       "first line of the [Events] section is neither a Format: line nor an event line"},
+       "first line of the [Events] section (after line 8) is neither a Format: line nor an event "
+       "line"},
       {"a section line and nothing after it",
        kHeader + "[Events]\r\n",
        {},
@@ -386,12 +392,40 @@ TEST(Diagnosis, ScriptsWithoutAnEventThePluginReads) {
        {},
        Refusal::NoTimeColumns,
        "names no Start or no End column"},
+      // A section line the reader passes over is named, with its fix.
+      {"a styles section line in lower case",
+       "[Script Info]\r\n[v4 Styles]\r\nFormat: Name, Fontname, Fontsize, PrimaryColour\r\n"
+       "[Events]\r\n" +
+           kFormat + kEvent,
+       {},
+       {},
+       Refusal::NoTimeColumns,
+       "line 2, \"[v4 Styles]\", is not read as a section line: write it [V4 Styles]; so the "
+       "styles Format: line, line 3, was read as the events Format: line"},
+      {"a misspelt styles section line",
+       "[Script Info]\r\n\r\n[V4++ Styles]\r\nFormat: Name, Fontname, Fontsize, PrimaryColour\r\n"
+       "[Events]\r\n" +
+           kFormat + kEvent,
+       {},
+       {},
+       Refusal::NoTimeColumns,
+       "line 3, \"[V4++ Styles]\", is not read as a section line: write it [V4+ Styles]; so the "
+       "styles Format: line, line 4,"},
+      {"a misspelt events section line",
+       kHeader + "[Event]\r\n" + kFormat + kEvent,
+       {},
+       {},
+       Refusal::NoEventsSection,
+       "the script has no [Events] section: line 8, \"[Event]\", is not read as a section line: "
+       "write it [Events]"},
       {"columns are case-sensitive",
        kHeader + "[Events]\r\nFormat: Layer, start, end, Text\r\n" + kEvent,
        {},
        {},
        Refusal::NoTimeColumns,
-       "names no Start or no End column"},
+       "the events Format: line, line 9, names no Start or no End column (it names Layer, start, "
+       "end, Text), so no event line is read; column names are case-sensitive: write Start and "
+       "End"},
       // Empty fields do not count: three fields where six are needed.
       {"too few fields",
        kHeader + "[Events]\r\nFormat: A, B, C, D, Start, End\r\nDialogue: "

@@ -50,7 +50,8 @@ TEST(PlayerExplains, EveryRefusalGetsOneLineWithItsCauseInBothViews) {
       {{folder.write("wide.ass", utf16le(kHeader + kEvent))},
        "the file looks like UTF-16 LE without a byte-order mark; try --codepage UTF-16LE"},
       {{"--quiet", folder.write("header.ass", kHeader)},
-       "the script holds no event lines (lines of 28 bytes or more starting Dialogue:, Comment:, "
+       "the [Events] section, from line 4, holds no event lines (lines of 28 bytes or more "
+       "starting Dialogue:, Comment:, "
        "Picture:, Sound:, Movie: or Command:)"},
       {{folder.write("film.txt", kHeader + kEvent)},
        "the file name does not end in .ass or .ssa (in lower case), and the plug-in opens no "

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -28,6 +29,74 @@ bool startsWith(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
+/// A section line the reader does not take, that looks like one it does.
+struct Lookalike {
+  std::size_t at = 0;  // offset of the line
+  std::string text;    // the line up to its closing bracket
+  const char* meant;   // the section line it resembles
+};
+
+/// The section lines the reader knows, as a script must spell them.
+constexpr const char* kSectionLines[] = {"[Events]", "[V4 Styles]", "[V4+ Styles]"};
+
+/// Edits (insertions, deletions, changes) between two short texts.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j)
+    row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+/// The section line `line` resembles without being it: the nearest of the
+/// ones the reader knows, with case ignored, when up to two edits away.
+/// Null for any other line, and for a section line the reader takes.
+const char* resembledSection(std::string_view line) {
+  if (!startsWith(line, "["))
+    return nullptr;
+  const std::size_t close = line.find(']');
+  if (close == std::string_view::npos || close > 16)
+    return nullptr;
+  auto lowered = [](std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+  };
+  const std::string head = lowered(line.substr(0, close + 1));
+  const char* nearest = nullptr;
+  std::size_t nearestDistance = 3;
+  for (const char* known : kSectionLines) {
+    if (startsWith(line, known))
+      return nullptr;
+    const std::size_t distance = editDistance(head, lowered(known));
+    if (distance < nearestDistance) {
+      nearest = known;
+      nearestDistance = distance;
+    }
+  }
+  return nearest;
+}
+
+/// The 1-based number of the line at `offset`: LF, CR LF and a lone CR each
+/// end a line, as an editor counts them.
+std::size_t lineNumberAt(std::string_view text, std::size_t offset) {
+  std::size_t number = 1;
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+      ++number;
+  }
+  return number;
+}
+
 /// What the plug-in's parser makes of a text, and what a person would want
 /// to know about where it stopped.
 struct ScanOutcome {
@@ -40,6 +109,16 @@ struct ScanOutcome {
   bool eventLineInEvents = false;
   /// Any line a script is made of: a section mark, a format or event line.
   bool looksLikeScript = false;
+  /// Where the events section began, and whether a Format: or event line
+  /// began it without a section line.
+  std::size_t eventsAt = 0;
+  bool eventsImplied = false;
+  /// The events Format: line: where, and the columns it names.
+  std::size_t formatAt = 0;
+  std::vector<std::string> formatColumns;
+  /// The first section line met before the events that resembles one the
+  /// reader knows.
+  std::optional<Lookalike> lookalike;
 };
 
 ScanOutcome scan(std::string_view text) {
@@ -51,12 +130,25 @@ ScanOutcome scan(std::string_view text) {
     outcome.anyEventLine = outcome.anyEventLine || eventLine;
     outcome.looksLikeScript = outcome.looksLikeScript || eventLine || startsWith(line.text, "[") ||
                               startsWith(line.text, "Format:") || startsWith(line.text, "Style:");
+    if (!outcome.eventsBegan && !outcome.lookalike) {
+      if (const char* meant = resembledSection(line.text)) {
+        const std::size_t close = line.text.find(']');
+        outcome.lookalike =
+            Lookalike{line.start, std::string(line.text.substr(0, close + 1)), meant};
+      }
+    }
     switch (line.kind) {
       case LineKind::EventsMark:
       case LineKind::ImpliedEvents:
         outcome.eventsBegan = true;
+        outcome.eventsAt = line.start;
+        outcome.eventsImplied = line.kind == LineKind::ImpliedEvents;
         break;
       case LineKind::EventsFormat:
+        outcome.formatAt = line.start;
+        outcome.formatColumns.assign(scanner.fields().begin(), scanner.fields().end());
+        outcome.firstLine = line.kind;
+        break;
       case LineKind::EventsDefault:
       case LineKind::EventsBare:
         outcome.firstLine = line.kind;
@@ -240,22 +332,57 @@ std::string Explainer::decodedBy(const Reading& reading) const {
 
 std::string Explainer::describeScan(const Reading& reading) const {
   const ScanOutcome& scanned = reading.scanned;
-  constexpr const char* kNoEventLines =
-      "the script holds no event lines (lines of 28 bytes or more starting Dialogue:, Comment:, "
-      "Picture:, Sound:, Movie: or Command:)";
+  const std::string_view text = reading.text;
+  auto lineOf = [text](std::size_t at) { return "line " + std::to_string(lineNumberAt(text, at)); };
+  constexpr const char* kEventLines =
+      "event lines (lines of 28 bytes or more starting Dialogue:, Comment:, Picture:, Sound:, "
+      "Movie: or Command:)";
   constexpr const char* kOutside =
       "the script's event lines are not in its events section: after a styles section they "
       "need an [Events] line before them";
+  // A section line the reader passed over, told with the line and the fix.
+  auto lookalike = [&]() -> std::string {
+    const Lookalike& l = *scanned.lookalike;
+    return lineOf(l.at) + ", \"" + l.text + "\", is not read as a section line: write it " +
+           l.meant;
+  };
+  const bool stylesLookalike =
+      scanned.lookalike && std::string_view(scanned.lookalike->meant) != "[Events]";
   switch (scanned.refusal) {
     case Refusal::NoEventsSection:
-      return scanned.anyEventLine ? kOutside : kNoEventLines;
+      if (scanned.lookalike && !stylesLookalike)
+        return "the script has no [Events] section: " + lookalike();
+      if (scanned.anyEventLine)
+        return kOutside;
+      return std::string("the script has no [Events] section and holds no ") + kEventLines;
     case Refusal::NoFormatLine:
       if (!scanned.firstLine)
-        return "the script ends where its [Events] section begins, so it holds no event lines";
-      return "the first line of the [Events] section is neither a Format: line nor an event "
-             "line, so no event line is read";
-    case Refusal::NoTimeColumns:
-      return "the events Format: line names no Start or no End column, so no event line is read";
+        return "the script ends where its [Events] section begins (" + lineOf(scanned.eventsAt) +
+               "), so it holds no event lines";
+      return "the first line of the [Events] section (after " + lineOf(scanned.eventsAt) +
+             ") is neither a Format: line nor an event line, so no event line is read";
+    case Refusal::NoTimeColumns: {
+      std::string columns;
+      bool caseOnly = false;
+      for (const std::string& column : scanned.formatColumns) {
+        columns += (columns.empty() ? "" : ", ") + column;
+        std::string lower = column;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        caseOnly = caseOnly || lower == "start" || lower == "end";
+      }
+      // A styles section the reader missed leaves its Format: line to be
+      // taken for the events' one: the section line is what to change.
+      if (stylesLookalike && scanned.eventsImplied)
+        return lookalike() + "; so the styles Format: line, " + lineOf(scanned.formatAt) +
+               ", was read as the events Format: line, which names no Start or no End column";
+      std::string explanation = "the events Format: line, " + lineOf(scanned.formatAt) +
+                                ", names no Start or no End column (it names " + columns +
+                                "), so no event line is read";
+      if (caseOnly)
+        explanation += "; column names are case-sensitive: write Start and End";
+      return explanation;
+    }
     case Refusal::NoEntries:
       if (scanned.eventLineInEvents)
         return "no event line has as many fields as the Format: line's Start and End columns "
@@ -263,7 +390,9 @@ std::string Explainer::describeScan(const Reading& reading) const {
       if (scanned.firstLine == LineKind::EventsDefault)
         return "the script's only event line opens its events section, where the plug-in takes "
                "it in place of a Format: line; add a Format: line before it";
-      return scanned.anyEventLine ? kOutside : kNoEventLines;
+      if (scanned.anyEventLine)
+        return kOutside;
+      return "the [Events] section, from " + lineOf(scanned.eventsAt) + ", holds no " + kEventLines;
     default:
       return {};
   }

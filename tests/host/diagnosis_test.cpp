@@ -233,7 +233,8 @@ TEST(Diagnosis, ByteOrderMarksSuggestTheSettingOnlyWhereItHelps) {
        false,
        {},
        Refusal::NoTimeColumns,
-       "names no Start or no End column"},
+       "the events Format: line, line 5, names no Start or no End column (it names Name, "
+       "Fontname, Fontsize), so no event line is read"},
   };
   for (const Row& row : rows)
     check(row, fileOf(row));
@@ -391,7 +392,8 @@ TEST(Diagnosis, ScriptsWithoutAnEventThePluginReads) {
        {},
        {},
        Refusal::NoTimeColumns,
-       "names no Start or no End column"},
+       "the events Format: line, line 9, names no Start or no End column (it names Layer, "
+       "Begin, End, Text), so no event line is read"},
       // A section line the reader passes over is named, with its fix.
       {"a styles section line in lower case",
        "[Script Info]\r\n[v4 Styles]\r\nFormat: Name, Fontname, Fontsize, PrimaryColour\r\n"

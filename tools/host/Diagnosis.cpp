@@ -369,7 +369,8 @@ std::string Explainer::describeScan(const Reading& reading) const {
         std::string lower = column;
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        caseOnly = caseOnly || lower == "start" || lower == "end";
+        caseOnly = caseOnly || (lower == "start" && column != "Start") ||
+                   (lower == "end" && column != "End");
       }
       // A styles section the reader missed leaves its Format: line to be
       // taken for the events' one: the section line is what to change.

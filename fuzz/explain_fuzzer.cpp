@@ -82,6 +82,25 @@ Refusal refusalLogged(const std::vector<const char*>& formats) {
   return Refusal::NoEntries;
 }
 
+// The causes an explanation names within a refusal, each held to what the
+// plug-in's log shows it met.
+void checkNamedCause(const std::string& said, const std::vector<const char*>& formats) {
+  auto says = [&said](const char* part) { return said.find(part) != std::string::npos; };
+  const bool eventsMark = logged(formats, "**Found events tag");
+  const bool implied = logged(formats, "**Found implied events tag");
+  // A styles line passed over: no styles section began, and a Format: line
+  // opened the events by itself.
+  if (says("was read as the events Format: line"))
+    FUZZ_CHECK(implied && !logged(formats, "**Found style tag") &&
+               logged(formats, "**found event format tag"));
+  if (says("the script has no [Events] section"))
+    FUZZ_CHECK(!eventsMark && !implied);
+  if (says("the [Events] section, from line"))
+    FUZZ_CHECK(eventsMark || implied);
+  if (says("column names are case-sensitive"))
+    FUZZ_CHECK(logged(formats, "**found event format tag"));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -135,6 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(false);
     }
     FUZZ_CHECK(!said.text.empty() && said.text.find('\n') == std::string::npos);
+    checkNamedCause(said.text, formats);
   }
 
   container->closeStreams(false);

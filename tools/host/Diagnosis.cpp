@@ -56,6 +56,14 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
+/// `text` with its ASCII letters in lower case.
+std::string lowered(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower;
+}
+
 /// The section line `line` resembles without being it: the nearest of the
 /// ones the reader knows, with case ignored, when up to two edits away.
 /// Null for any other line, and for a section line the reader takes.
@@ -65,12 +73,6 @@ const char* resembledSection(std::string_view line) {
   const std::size_t close = line.find(']');
   if (close == std::string_view::npos || close > 16)
     return nullptr;
-  auto lowered = [](std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-  };
   const std::string head = lowered(line.substr(0, close + 1));
   const char* nearest = nullptr;
   std::size_t nearestDistance = 3;
@@ -366,9 +368,7 @@ std::string Explainer::describeScan(const Reading& reading) const {
       bool caseOnly = false;
       for (const std::string& column : scanned.formatColumns) {
         columns += (columns.empty() ? "" : ", ") + column;
-        std::string lower = column;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const std::string lower = lowered(column);
         caseOnly = caseOnly || (lower == "start" && column != "Start") ||
                    (lower == "end" && column != "End");
       }

@@ -108,19 +108,14 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
     return nullptr;
   }
   if (!properties.traceFile.empty()) {
-    std::FILE* out = stderr;
-    if (properties.traceFile != "-") {
-      script->traceFile_.reset(std::fopen(properties.traceFile.c_str(), "w"));
-      if (!script->traceFile_) {
-        GST_ELEMENT_ERROR(self, RESOURCE, OPEN_WRITE,
-                          ("Cannot write the trace to %s", properties.traceFile.c_str()),
-                          ("%s", g_strerror(errno)));
-        return nullptr;
-      }
-      out = script->traceFile_.get();
+    script->trace_ = QuarnHost::Trace::open(properties.traceFile);
+    if (!script->trace_) {
+      GST_ELEMENT_ERROR(self, RESOURCE, OPEN_WRITE,
+                        ("Cannot write the trace to %s", properties.traceFile.c_str()),
+                        ("%s", g_strerror(errno)));
+      return nullptr;
     }
-    script->trace_.emplace(out);
-    script->clock_.setTrace(&*script->trace_);
+    script->clock_.setTrace(script->trace_.get());
   }
   QuarnHost::Trace* const trace = script->trace();
   QuarnHost::ConnectError error;

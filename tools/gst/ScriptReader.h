@@ -7,7 +7,6 @@
 #include <gst/gst.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,7 +54,7 @@ class ScriptReader {
 
  private:
   ScriptReader() = default;
-  QuarnHost::Trace* trace() { return trace_ ? &*trace_ : nullptr; }
+  QuarnHost::Trace* trace() { return trace_.get(); }
   /// Where the entry just read stands in start-time order.
   std::size_t placeOf(std::uint32_t timestamp, std::string_view line);
 
@@ -68,8 +67,7 @@ class ScriptReader {
 
   // In this order, so that the connection is closed while the clock the
   // stream asks and the trace still exist, and the module is unloaded last.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile_{nullptr, &std::fclose};
-  std::optional<QuarnHost::Trace> trace_;
+  std::unique_ptr<QuarnHost::Trace> trace_;
   std::unique_ptr<QuarnHost::LoadedModule> module_;
   QuarnHost::MediaClock clock_;
   std::unique_ptr<QuarnHost::Connection> connection_;

@@ -39,6 +39,22 @@ std::string traceResult(std::int32_t result) {
 
 Trace::Trace(std::FILE* out) : out_(out) {}
 
+std::unique_ptr<Trace> Trace::open(const std::string& path) {
+  if (path == "-")
+    return std::make_unique<Trace>(stderr);
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (file == nullptr)
+    return nullptr;
+  auto trace = std::make_unique<Trace>(file);
+  trace->ownsOut_ = true;
+  return trace;
+}
+
+Trace::~Trace() {
+  if (ownsOut_)
+    std::fclose(out_);
+}
+
 void Trace::Call::done(const JsonFields& args, std::string_view result, const JsonFields& more) {
   if (trace_ == nullptr)
     return;

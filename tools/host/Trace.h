@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -47,6 +48,12 @@ class Trace {
  public:
   /// Writes to `out`, which must outlive the trace; each line is flushed.
   explicit Trace(std::FILE* out);
+  /// A trace to `path`: standard error for "-", else a file made anew there
+  /// and closed with the trace. Null, with errno set, when it cannot be made.
+  static std::unique_ptr<Trace> open(const std::string& path);
+  ~Trace();
+  Trace(const Trace&) = delete;
+  Trace& operator=(const Trace&) = delete;
 
   /// A call the host makes into the module. The module's calls back into the
   /// host while it runs name it in "in"; its own line, written by done(),
@@ -94,6 +101,7 @@ class Trace {
              std::string_view result, const std::string& more);
 
   std::FILE* out_;
+  bool ownsOut_ = false;
   /// An element's threads take turns at the plug-in, but a line is written
   /// whole whatever they do.
   mutable std::mutex mutex_;

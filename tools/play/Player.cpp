@@ -392,26 +392,19 @@ int play(const Options& options, const Source& source, Report& report, std::FILE
   }
   // The trace file is made before the first call into the module, so that a
   // run refused for it has called nothing.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
-  std::optional<QuarnHost::Trace> trace;
+  std::unique_ptr<QuarnHost::Trace> trace;
   if (options.trace) {
-    std::FILE* out = stderr;
-    if (*options.trace != "-") {
-      traceFile.reset(std::fopen(options.trace->c_str(), "w"));
-      if (!traceFile) {
-        std::fprintf(errors, "%s: cannot write the trace to %s: %s\n", kProgram,
-                     options.trace->c_str(), std::strerror(errno));
-        return kExitUsage;
-      }
-      out = traceFile.get();
+    trace = QuarnHost::Trace::open(*options.trace);
+    if (!trace) {
+      std::fprintf(errors, "%s: cannot write the trace to %s: %s\n", kProgram,
+                   options.trace->c_str(), std::strerror(errno));
+      return kExitUsage;
     }
-    trace.emplace(out);
   }
   QuarnHost::ConnectError error;
   const std::unique_ptr<QuarnHost::Connection> connection = QuarnHost::Connection::connect(
       module, options.language,
-      QuarnHost::CodePageSettings{options.overrideEmbedded, options.codepage}, error,
-      trace ? &*trace : nullptr);
+      QuarnHost::CodePageSettings{options.overrideEmbedded, options.codepage}, error, trace.get());
   if (!connection) {
     switch (error.kind) {
       case QuarnHost::ConnectError::kNoPlugin:

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -86,20 +87,23 @@ Refusal refusalLogged(const std::vector<const char*>& formats) {
 // to what the plug-in's log shows it met. What the text would give read
 // otherwise ("with ... it would still not open: ...") is not this reading.
 void checkNamedCause(const std::string& said, const std::vector<const char*>& formats) {
-  auto says = [&said](const char* part) { return said.find(part) != std::string::npos; };
+  // The causes are matched where the explanation puts them, not anywhere:
+  // it quotes lines and column names of the script, which may say anything.
+  auto startsWith = [&said](const char* part) { return said.rfind(part, 0) == 0; };
+  static const std::regex kPassedOver(
+      R"(^line [0-9]+, "\[[^\]]{0,15}\]", is not read as a section line: write it \[V4\+? )"
+      R"(Styles\]; so the styles Format: line, line [0-9]+, was read as the events Format: line)");
   const bool eventsMark = logged(formats, "**Found events tag");
   const bool implied = logged(formats, "**Found implied events tag");
   // A styles line passed over: no styles section began, and a Format: line
   // opened the events by itself.
-  if (says("was read as the events Format: line"))
+  if (std::regex_search(said, kPassedOver))
     FUZZ_CHECK(implied && !logged(formats, "**Found style tag") &&
                logged(formats, "**found event format tag"));
-  if (says("the script has no [Events] section"))
+  if (startsWith("the script has no [Events] section"))
     FUZZ_CHECK(!eventsMark && !implied);
-  if (says("the [Events] section, from line"))
+  if (startsWith("the [Events] section, from line"))
     FUZZ_CHECK(eventsMark || implied);
-  if (says("column names are case-sensitive"))
-    FUZZ_CHECK(logged(formats, "**found event format tag"));
 }
 
 }  // namespace

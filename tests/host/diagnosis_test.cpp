@@ -322,8 +322,8 @@ TEST(Diagnosis, TextInAnotherEncodingIsNamedAsSuch) {
        {},
        {},
        Refusal::NotUtf8Start,
-       "not UTF-8; it may be windows-1251 (ICU's guess, an uncertain one): try --codepage "
-       "windows-1251"},
+       "not UTF-8; the text looks like windows-1251: try --codepage windows-1251 or --codepage "
+       "auto"},
       {"a legacy code page, named", "\xCF\xF0" + cyrillic, {}, "windows-1251", Refusal::None, ""},
   };
   for (const Row& row : rows)

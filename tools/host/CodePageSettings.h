@@ -5,12 +5,19 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace QuarnHost {
+
+/// The code page a user gives to have the host detect it.
+constexpr std::string_view kDetectCodePage = "auto";
 
 struct CodePageSettings {
   std::optional<bool> overrideEmbedded;
   std::optional<std::string> name;
+  /// The name is what the host detected, asked to ("auto"), not one its
+  /// user gave: advice then speaks of the detection.
+  bool detected = false;
 };
 
 }  // namespace QuarnHost

@@ -329,6 +329,9 @@ class Explainer {
 std::string Explainer::decodedBy(const Reading& reading) const {
   if (reading.mark != nullptr)
     return std::string("by its ") + reading.mark->shown + " byte-order mark";
+  if (settings_.detected)
+    return "as " + reading.converter + ", which " + codepage(std::string(kDetectCodePage)) +
+           " detected";
   return "with " + codepage(reading.converter);
 }
 
@@ -466,8 +469,10 @@ std::string Explainer::suggestEncoding() const {
   const ReadEncoding used = readEncodingOf(file_, settings_);
   if (guess && guess->name != used.shown && guess->name != used.converter &&
       opensWith(CodePageSettings{settings_.overrideEmbedded, guess->name})) {
+    // Detection would answer the same, and spares naming each file's own.
     if (guess->confidence >= kConfidentGuess)
-      return "the text looks like " + guess->name + ": try " + codepage(guess->name);
+      return "the text looks like " + guess->name + ": try " + codepage(guess->name) +
+             (settings_.detected ? "" : " or " + codepage(std::string(kDetectCodePage)));
     return "it may be " + guess->name + " (ICU's guess, an uncertain one): try " +
            codepage(guess->name) + " or name its encoding";
   }

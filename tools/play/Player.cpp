@@ -13,6 +13,7 @@
 #include <quarn/ContainerInterface.h>
 #include <quarn/StreamInterface.h>
 
+#include "CodePageDetection.h"
 #include "Connection.h"
 #include "Diagnosis.h"
 #include "MediaClock.h"
@@ -95,9 +96,10 @@ struct ReadOutcome {
 /// the caller's, so that it happens however the run ends.
 class Session {
  public:
-  Session(const Options& options, Report& report, std::FILE* errors, bool progressAllowed,
-          QuarnHost::Connection& connection)
+  Session(const Options& options, const QuarnHost::CodePageSettings& settings, Report& report,
+          std::FILE* errors, bool progressAllowed, QuarnHost::Connection& connection)
       : options_(options),
+        settings_(settings),
         report_(report),
         errors_(errors),
         progressAllowed_(progressAllowed),
@@ -121,6 +123,8 @@ class Session {
   ReadOutcome readAll(Quarn::StreamInterface& stream, bool paced, bool print);
 
   const Options& options_;
+  /// What the host answers, a detected code page in place of "auto".
+  const QuarnHost::CodePageSettings& settings_;
   Report& report_;
   std::FILE* errors_;
   const bool progressAllowed_;
@@ -148,9 +152,8 @@ int Session::fail(const std::string& what, Quarn::Result result, std::uint64_t c
 // Every refusal says why, in both views: the explanation goes to standard
 // error, which JSON runs leave to people.
 void Session::explainOpenFailure(const Source& source) {
-  const QuarnHost::Explanation why = QuarnHost::explainLocation(
-      source.location, QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage},
-      QuarnHost::kPlayerOptions);
+  const QuarnHost::Explanation why =
+      QuarnHost::explainLocation(source.location, settings_, QuarnHost::kPlayerOptions);
   if (!why.text.empty())
     std::fprintf(errors_, "%s: %s\n", kProgram, why.text.c_str());
   else
@@ -181,8 +184,7 @@ void Session::warnOfReplacements(const Source& source) {
   if (file == nullptr)
     return;
   const std::string warning = QuarnHost::replacementWarning(
-      *file, QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage},
-      QuarnHost::kPlayerOptions, replacements_.count());
+      *file, settings_, QuarnHost::kPlayerOptions, replacements_.count());
   if (!warning.empty())
     std::fprintf(errors_, "%s: warning: %s\n", kProgram, warning.c_str());
 }
@@ -194,8 +196,7 @@ void Session::warnOfNeverDue(const Source& source) {
   const QuarnHost::SourceFile* file = localFile(source);
   if (file == nullptr)
     return;
-  const std::string warning = QuarnHost::neverDueWarning(
-      *file, QuarnHost::CodePageSettings{options_.overrideEmbedded, options_.codepage});
+  const std::string warning = QuarnHost::neverDueWarning(*file, settings_);
   if (!warning.empty())
     std::fprintf(errors_, "%s: warning: %s\n", kProgram, warning.c_str());
 }
@@ -401,10 +402,19 @@ int play(const Options& options, const Source& source, Report& report, std::FILE
       return kExitUsage;
     }
   }
+  // Detected before the module is asked anything, which is when it reads
+  // the settings; people are told what was chosen, JSON readers see it in
+  // the trace.
+  const QuarnHost::AnsweredCodePage answered = QuarnHost::answerCodePage(
+      QuarnHost::CodePageSettings{options.overrideEmbedded, options.codepage}, source.location);
+  if (answered.detection && !options.json)
+    std::fprintf(
+        errors, "%s: %s\n", kProgram,
+        QuarnHost::describeDetection(*answered.detection, answered.file, QuarnHost::kPlayerOptions)
+            .c_str());
   QuarnHost::ConnectError error;
   const std::unique_ptr<QuarnHost::Connection> connection = QuarnHost::Connection::connect(
-      module, options.language,
-      QuarnHost::CodePageSettings{options.overrideEmbedded, options.codepage}, error, trace.get());
+      module, options.language, answered.settings, error, trace.get());
   if (!connection) {
     switch (error.kind) {
       case QuarnHost::ConnectError::kNoPlugin:
@@ -423,7 +433,7 @@ int play(const Options& options, const Source& source, Report& report, std::FILE
 
   int status = kExitNotRead;
   try {
-    Session session(options, report, errors, progressAllowed, *connection);
+    Session session(options, answered.settings, report, errors, progressAllowed, *connection);
     status = session.run(source);
   } catch (const std::exception& e) {
     std::fprintf(errors, "%s: the plug-in failed: %s\n", kProgram, e.what());

@@ -1,7 +1,8 @@
 /* Checks quarnssasrc against the player, through real GStreamer pipelines.
  *
  *   element_check check PLAYER SCRIPT [override-embedded=false] [never-shown=N]
- *     caps and codec_data against the player's --header output; every buffer
+ *     caps and codec_data against the player's --header output (the player
+ *     detecting code pages, as the element does by default); every buffer
  *     (PTS, duration, payload) against the player's JSON Lines, with and
  *     without comments; after a flushing seek to the middle; and a reverse
  *     playback, which must deliver the entries in reverse order. Each
@@ -13,8 +14,9 @@
  *     200 flushing seeks at random times and in both directions while the
  *     element pushes, then the whole script again from the start; with
  *     `decode` through uridecodebin and the parser it plugs.
- *   element_check refuse SCRIPT TEXT
- *     the element refuses SCRIPT with an error message that says TEXT.
+ *   element_check refuse SCRIPT TEXT [PROPERTIES]
+ *     the element, with PROPERTIES set (e.g. "codepage="), refuses SCRIPT
+ *     with an error message that says TEXT.
  *   element_check render SCRIPT OUT.png
  *     burns SCRIPT into a videotestsrc frame at 5 s with assrender, writes
  *     it to OUT.png, and checks that the lower part of the frame differs from
@@ -321,7 +323,9 @@ static int check(const char* player, const char* script, int extraCount, char** 
     else
       fail("unknown option %s", extra[i]);
   }
-  const char* playerArguments = overrideFalse ? "--override-embedded false" : "";
+  /* The element detects code pages by default; the player when asked. */
+  const char* playerArguments =
+      overrideFalse ? "--codepage auto --override-embedded false" : "--codepage auto";
   const char* properties = overrideFalse ? "override-embedded=false" : "";
   PlayerOutput all = runPlayer(player, playerArguments, script);
   if (all.header == NULL || all.count == 0) {
@@ -642,8 +646,9 @@ static int stress(const char* player, const char* script, gboolean decode) {
 
 /* ---- a refused script ---- */
 
-static int refuse(const char* script, const char* expected) {
-  char* description = g_strdup_printf("quarnssasrc location=\"%s\" ! fakesink", script);
+static int refuse(const char* script, const char* expected, const char* properties) {
+  char* description =
+      g_strdup_printf("quarnssasrc location=\"%s\" %s ! fakesink", script, properties);
   GstElement* pipeline = gst_parse_launch(description, NULL);
   g_free(description);
   if (pipeline == NULL) {
@@ -682,14 +687,14 @@ int main(int argc, char** argv) {
     return check(argv[2], argv[3], argc - 4, argv + 4);
   if (argc == 4 && strcmp(argv[1], "render") == 0)
     return render(argv[2], argv[3]);
-  if (argc == 4 && strcmp(argv[1], "refuse") == 0)
-    return refuse(argv[2], argv[3]);
+  if ((argc == 4 || argc == 5) && strcmp(argv[1], "refuse") == 0)
+    return refuse(argv[2], argv[3], argc == 5 ? argv[4] : "");
   if ((argc == 4 || argc == 5) && strcmp(argv[1], "stress") == 0)
     return stress(argv[2], argv[3], argc == 5 && strcmp(argv[4], "decode") == 0);
   fprintf(stderr,
           "usage: element_check check PLAYER SCRIPT [override-embedded=false] [never-shown=N]\n"
           "       element_check render SCRIPT OUT.png\n"
-          "       element_check refuse SCRIPT TEXT\n"
+          "       element_check refuse SCRIPT TEXT [PROPERTIES]\n"
           "       element_check stress PLAYER SCRIPT [decode]\n");
   return 2;
 }

@@ -40,8 +40,9 @@ void installProperties(GObjectClass* object, bool withLocation) {
       object, kPropertyCodepage,
       g_param_spec_string("codepage", "Code page",
                           "The host's answer to CodePage/Name, a converter name such as "
-                          "windows-1252 or UTF-16LE (unset: no answer, UTF-8)",
-                          nullptr, flags));
+                          "windows-1252 or UTF-16LE; auto: detected for a script that is not "
+                          "UTF-8 and has no byte-order mark; empty or unset: no answer, UTF-8",
+                          kDefaultCodepage, flags));
   g_object_class_install_property(
       object, kPropertyLanguage,
       g_param_spec_string("language", "Language", "The preferred language, such as en or pt-BR", "",

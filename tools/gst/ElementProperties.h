@@ -27,13 +27,19 @@ enum Property {
   kPropertyTraceFile,
 };
 
+/// Legacy scripts read right by default, as GStreamer's own subtitle parser
+/// reads them.
+constexpr const char* kDefaultCodepage = "auto";
+
 struct Properties {
   /// A path or a URL, as given.
   std::string location;
   /// The module to load; empty: the default search.
   std::string plugin;
   OverrideEmbedded overrideEmbedded = kOverrideUnset;
-  std::optional<std::string> codepage;
+  /// None when unset; "" answers an empty name, as unset does for the
+  /// plug-in.
+  std::optional<std::string> codepage = std::string(kDefaultCodepage);
   std::string language;
   bool comments = false;
   /// Where every call across the plug-in boundary is written ("-": standard

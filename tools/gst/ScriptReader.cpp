@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <limits>
 
+#include "CodePageDetection.h"
 #include "Diagnosis.h"
 #include "ModuleSearch.h"
 #include "NeverDue.h"
@@ -48,12 +49,12 @@ std::string defaultModulePath() {
 }
 
 /// Posts the refusal of `open` (of `location`, the URL the plug-in was
-/// given) as an error message that says why.
-void postOpenFailure(GstElement* self, const Properties& properties, const std::string& location,
+/// given with `settings`) as an error message that says why.
+void postOpenFailure(GstElement* self, const Properties& properties,
+                     const QuarnHost::CodePageSettings& settings, const std::string& location,
                      Quarn::Result result) {
   std::string cause =
-      QuarnHost::explainLocation(location, settingsOf(properties), QuarnHost::kElementProperties)
-          .text;
+      QuarnHost::explainLocation(location, settings, QuarnHost::kElementProperties).text;
   const std::string code = QuarnHost::describeResult(result);
   if (cause.empty())
     cause = "the plug-in refused it: " + code;
@@ -69,14 +70,13 @@ void postOpenFailure(GstElement* self, const Properties& properties, const std::
 /// does not hold (it was read in the wrong encoding), and, when the read
 /// `stalled`, entries that can never fall due. The file is read only when
 /// there is something to explain.
-void postWarnings(GstElement* self, const Properties& properties, const std::string& location,
-                  std::uint64_t shown, bool stalled) {
+void postWarnings(GstElement* self, const QuarnHost::CodePageSettings& settings,
+                  const std::string& location, std::uint64_t shown, bool stalled) {
   std::string path;
   if ((shown == 0 && !stalled) ||
       QuarnHost::explainUrl(location, path).refusal != QuarnHost::Refusal::None)
     return;
   const QuarnHost::SourceFile file = QuarnHost::readSourceFile(path);
-  const QuarnHost::CodePageSettings settings = settingsOf(properties);
   const std::string garbled =
       QuarnHost::replacementWarning(file, settings, QuarnHost::kElementProperties, shown);
   if (!garbled.empty())
@@ -118,9 +118,22 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
     script->clock_.setTrace(script->trace_.get());
   }
   QuarnHost::Trace* const trace = script->trace();
+  // Detected before the module reads the settings. The choice goes to the
+  // debug log; a code page other than UTF-8 also to the application, since
+  // a wrong guess shows as wrong letters and nothing else would say why.
+  const QuarnHost::AnsweredCodePage answered =
+      QuarnHost::answerCodePage(settingsOf(properties), location);
+  if (answered.detection) {
+    const std::string chosen = QuarnHost::describeDetection(*answered.detection, answered.file,
+                                                            QuarnHost::kElementProperties);
+    GST_INFO_OBJECT(self, "%s", chosen.c_str());
+    if (answered.settings.name)
+      GST_ELEMENT_INFO(self, STREAM, DECODE, ("%s", chosen.c_str()),
+                       ("CodePage/Name answered %s", answered.settings.name->c_str()));
+  }
   QuarnHost::ConnectError error;
   script->connection_ = QuarnHost::Connection::connect(*script->module_, properties.language,
-                                                       settingsOf(properties), error, trace);
+                                                       answered.settings, error, trace);
   if (!script->connection_) {
     GST_ELEMENT_ERROR(
         self, LIBRARY, INIT,
@@ -131,7 +144,7 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
 
   const Quarn::Result opened = script->connection_->open(location);
   if (opened != Quarn::ResultOk) {
-    postOpenFailure(self, properties, location, opened);
+    postOpenFailure(self, properties, answered.settings, location, opened);
     return nullptr;
   }
   Quarn::Result selected = Quarn::ResultOk;
@@ -190,7 +203,7 @@ std::unique_ptr<ScriptReader> ScriptReader::open(GstElement* self, const Propert
     QuarnHost::release(trace, *chunk);
   }
   QuarnHost::rewind(trace, *script->stream_);
-  postWarnings(self, properties, location, replacements.count(), stalled);
+  postWarnings(self, answered.settings, location, replacements.count(), stalled);
 
   script->duration_ = end * GST_MSECOND;
   GST_INFO_OBJECT(self, "%s: %zu entries, %" GST_PTR_FORMAT, location.c_str(),

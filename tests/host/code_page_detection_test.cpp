@@ -122,5 +122,24 @@ TEST(AnswerCodePage, DetectsOnlyWhenAskedAndOnlyLocalFiles) {
   std::filesystem::remove_all(folder);
 }
 
+// A file is checked a piece of 64 KiB at a time: a sequence cut by the end
+// of a piece is neither refused nor let through broken.
+TEST(AnswerCodePage, TellsUtf8AcrossPieces) {
+  char folder[] = "/tmp/quarn-detect-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/long.ass";
+  for (std::size_t before = 65532; before <= 65536; ++before) {
+    for (const std::string sequence : {"\xF0\x9F\x98\x8A", "\xF0\x9F\x98", "\xE2\x82\xAC"}) {
+      const bool whole = sequence.size() != 3 || sequence[0] != '\xF0';
+      std::ofstream(path, std::ios::binary) << std::string(before, 'a') << sequence << "bcd";
+      const AnsweredCodePage answer =
+          answerCodePage({{}, std::string(kDetectCodePage)}, "file://" + path);
+      ASSERT_TRUE(answer.detection);
+      EXPECT_EQ(answer.detection->basis == Basis::Utf8, whole) << before << " " << sequence.size();
+    }
+  }
+  std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 }  // namespace QuarnHost

@@ -1,5 +1,14 @@
 #include "CodePageDetection.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
 #include <rules/ByteOrderMarks.h>
 #include <rules/Utf8.h>
 
@@ -7,34 +16,40 @@
 
 namespace QuarnHost {
 
-CodePageDetection detectCodePage(std::string_view bytes, std::optional<bool> overrideEmbedded) {
-  using Basis = CodePageDetection::Basis;
+namespace {
+
+using Basis = CodePageDetection::Basis;
+
+// A mark names the encoding for certain. The plug-in follows it only when
+// told that the code page does not override it; otherwise the mark's own
+// encoding is answered, except for UTF-8, which is read as it is anyway.
+// No value when the text after the mark (`skip` bytes) is to be looked at.
+std::optional<CodePageDetection> decideByMark(std::string_view start,
+                                              std::optional<bool> overrideEmbedded,
+                                              std::size_t& skip) {
+  skip = 0;
+  const Quarn::ByteOrderMark* mark = Quarn::findByteOrderMark(
+      reinterpret_cast<const unsigned char*>(start.data()), std::min<std::size_t>(start.size(), 4));
+  if (mark == nullptr)
+    return std::nullopt;
   CodePageDetection found;
-  const auto* text = reinterpret_cast<const unsigned char*>(bytes.data());
-  // A mark names the encoding for certain. The plug-in follows it only when
-  // told that the code page does not override it; otherwise the mark's own
-  // encoding is answered, except for UTF-8, which is read as it is anyway.
-  if (const Quarn::ByteOrderMark* mark =
-          Quarn::findByteOrderMark(text, std::min<std::size_t>(bytes.size(), 4))) {
-    found.mark = mark->shown;
-    if (overrideEmbedded == std::optional<bool>(false)) {
-      found.basis = Basis::FollowedMark;
-      return found;
-    }
-    if (std::string_view(mark->converter) != "UTF8" && isKnownCodePage(mark->converter)) {
-      found.basis = Basis::Mark;
-      found.name = mark->converter;
-      return found;
-    }
-    text += mark->skip;
-    bytes.remove_prefix(mark->skip);
-    found.mark.clear();
-  }
-  if (Quarn::isValidUtf8(text, bytes.size())) {
-    found.basis = Basis::Utf8;
+  found.mark = mark->shown;
+  if (overrideEmbedded == std::optional<bool>(false)) {
+    found.basis = Basis::FollowedMark;
     return found;
   }
-  const std::optional<EncodingGuess> guess = guessEncoding(bytes);
+  if (std::string_view(mark->converter) != "UTF8" && isKnownCodePage(mark->converter)) {
+    found.basis = Basis::Mark;
+    found.name = mark->converter;
+    return found;
+  }
+  skip = mark->skip;
+  return std::nullopt;
+}
+
+CodePageDetection guess(std::string_view text) {
+  CodePageDetection found;
+  const std::optional<EncodingGuess> guess = guessEncoding(text);
   if (!guess) {
     found.basis = Basis::NoGuess;
     return found;
@@ -45,6 +60,87 @@ CodePageDetection detectCodePage(std::string_view bytes, std::optional<bool> ove
   if (found.basis == Basis::Guess)
     found.name = guess->name;
   return found;
+}
+
+/// What a piece's first look returns when the mark decided everything.
+constexpr std::size_t kDecided = static_cast<std::size_t>(-1);
+
+/// How much of a file is read at a time while it is checked for UTF-8.
+constexpr std::size_t kPiece = std::size_t{1} << 16;
+
+/// Whether the regular file at `path` is well-formed UTF-8 after its first
+/// `skip` bytes, which are handed to `decide` first; none when it cannot be
+/// read. Most scripts are UTF-8, and this is all that detection costs them:
+/// the file goes through one small buffer, since a fresh buffer the size of
+/// the file took longer to fill than reading it.
+template <class Decide>
+std::optional<bool> isUtf8File(const std::string& path, Decide&& decide) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return std::nullopt;
+  std::optional<bool> valid;
+  struct stat info;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    std::vector<unsigned char> buffer(kPiece + 3);
+    std::size_t kept = 0;  // the start of a sequence the last piece cut off
+    bool first = true;
+    for (;;) {
+      const ssize_t got = read(fd, buffer.data() + kept, kPiece);
+      if (got < 0 && errno == EINTR)
+        continue;
+      if (got < 0)
+        break;
+      const unsigned char* text = buffer.data();
+      std::size_t size = kept + static_cast<std::size_t>(got);
+      if (first) {
+        first = false;
+        const std::size_t skip =
+            decide(std::string_view(reinterpret_cast<const char*>(text), size));
+        if (skip == kDecided) {
+          valid = false;
+          break;
+        }
+        text += skip;
+        size -= skip;
+      }
+      if (got == 0) {
+        valid = Quarn::isValidUtf8(text, size);
+        break;
+      }
+      // A sequence of up to four bytes may go on in the next piece.
+      std::size_t whole = size;
+      for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
+        const unsigned char byte = text[size - back];
+        if ((byte & 0xC0) != 0x80) {
+          whole = byte >= 0xC0 ? size - back : size;
+          break;
+        }
+      }
+      if (!Quarn::isValidUtf8(text, whole)) {
+        valid = false;
+        break;
+      }
+      kept = size - whole;
+      std::memmove(buffer.data(), text + whole, kept);
+    }
+  }
+  close(fd);
+  return valid;
+}
+
+}  // namespace
+
+CodePageDetection detectCodePage(std::string_view bytes, std::optional<bool> overrideEmbedded) {
+  std::size_t skip = 0;
+  if (std::optional<CodePageDetection> decided = decideByMark(bytes, overrideEmbedded, skip))
+    return *decided;
+  bytes.remove_prefix(skip);
+  if (Quarn::isValidUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())) {
+    CodePageDetection found;
+    found.basis = Basis::Utf8;
+    return found;
+  }
+  return guess(bytes);
 }
 
 std::string describeDetection(const CodePageDetection& detection, const std::string& file,
@@ -91,11 +187,24 @@ AnsweredCodePage answerCodePage(const CodePageSettings& asked, std::string_view 
   std::string path;
   if (explainUrl(location, path).refusal != Refusal::None)
     return answer;
-  const SourceFile file = readSourceFile(path);
-  answer.file = fileNameOf(file);
-  if (!file.readable || file.bytes.size() != file.size)
-    return answer;
-  detection = detectCodePage(file.bytes, asked.overrideEmbedded);
+  answer.file = path.substr(path.rfind('/') + 1);
+  std::optional<CodePageDetection> byMark;
+  const std::optional<bool> utf8 = isUtf8File(path, [&](std::string_view start) {
+    std::size_t skip = 0;
+    byMark = decideByMark(start, asked.overrideEmbedded, skip);
+    return byMark ? kDecided : skip;
+  });
+  if (byMark) {
+    detection = *byMark;
+  } else if (utf8 == std::optional<bool>(true)) {
+    detection.basis = CodePageDetection::Basis::Utf8;
+  } else if (utf8) {
+    // Not UTF-8: the whole text is looked at, the mark decided nothing.
+    const SourceFile file = readSourceFile(path);
+    if (!file.readable || file.bytes.size() != file.size)
+      return answer;
+    detection = detectCodePage(file.bytes, asked.overrideEmbedded);
+  }
   if (!detection.name.empty())
     answer.settings.name = detection.name;
   return answer;

@@ -91,6 +91,15 @@ TEST(DetectCodePage, AnswersOnlyWhatTheFileShows) {
   }
 }
 
+// Only a code page that leaves the markup as it is may be followed.
+TEST(KeepsAscii, HoldsForTheLegacyCodePagesScriptsAreWrittenIn) {
+  for (const char* name : {"windows-1252", "ISO-8859-7", "KOI8-R", "Shift_JIS", "EUC-KR",
+                           "GB18030", "Big5"})
+    EXPECT_TRUE(keepsAscii(name)) << name;
+  for (const char* name : {"UTF-16BE", "UTF-32LE", "IBM424_rtl", "no-such-code-page"})
+    EXPECT_FALSE(keepsAscii(name)) << name;
+}
+
 TEST(AnswerCodePage, DetectsOnlyWhenAskedAndOnlyLocalFiles) {
   char folder[] = "/tmp/quarn-detect-XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);

@@ -56,7 +56,8 @@ CodePageDetection guess(std::string_view text) {
   }
   found.guess = guess->name;
   found.confidence = guess->confidence;
-  found.basis = guess->confidence >= kConfidentGuess ? Basis::Guess : Basis::Uncertain;
+  found.basis = guess->confidence >= kConfidentGuess && keepsAscii(guess->name) ? Basis::Guess
+                                                                                : Basis::Uncertain;
   if (found.basis == Basis::Guess)
     found.name = guess->name;
   return found;

@@ -22,7 +22,8 @@ struct CodePageDetection {
     FollowedMark,  // a byte-order mark the plug-in follows itself
     Mark,          // a mark the settings make the plug-in ignore: its encoding
     Guess,         // ICU's guess, at kConfidentGuess or above
-    Uncertain,     // ICU's guess below kConfidentGuess, not followed
+    Uncertain,     // ICU's guess, not followed: below kConfidentGuess, or a
+                   // code page that does not keep the ASCII markup
     NoGuess,       // not UTF-8, and ICU has no guess (or cannot be loaded)
     Unread,        // the file could not be read
   };

@@ -190,6 +190,12 @@ DecodedText decodeText(std::string_view bytes, const std::string& name) {
   return decoded;
 }
 
+bool keepsAscii(const std::string& name) {
+  static constexpr std::string_view kMarkup = "[Events]\r\nDialogue: 0,0:00:01.00,{\\an8}~";
+  const DecodedText decoded = decodeText(kMarkup, name);
+  return decoded.known && decoded.text == kMarkup;
+}
+
 std::uint64_t countHeldReplacements(std::string_view bytes, const std::string& name) {
   if (name.empty()) {
     // Only well-formed sequences count: an ill-formed one is what a reader

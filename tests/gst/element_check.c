@@ -17,6 +17,9 @@
  *   element_check refuse SCRIPT TEXT [PROPERTIES]
  *     the element, with PROPERTIES set (e.g. "codepage="), refuses SCRIPT
  *     with an error message that says TEXT.
+ *   element_check info SCRIPT TEXT
+ *     played to its end, the element posts one info message that says TEXT
+ *     (the code page it chose), or none when TEXT is empty.
  *   element_check render SCRIPT OUT.png
  *     burns SCRIPT into a videotestsrc frame at 5 s with assrender, writes
  *     it to OUT.png, and checks that the lower part of the frame differs from
@@ -644,6 +647,49 @@ static int stress(const char* player, const char* script, gboolean decode) {
   return failureCount() == 0 ? 0 : 1;
 }
 
+/* ---- the code page chosen ---- */
+
+/* Plays SCRIPT to its end and counts the element's info messages: one that
+ * says TEXT, or none when TEXT is empty. */
+static int info(const char* script, const char* expected) {
+  char* description = g_strdup_printf("quarnssasrc location=\"%s\" ! fakesink", script);
+  GstElement* pipeline = gst_parse_launch(description, NULL);
+  g_free(description);
+  if (pipeline == NULL) {
+    fail("cannot build the pipeline");
+    return 1;
+  }
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  int said = 0, others = 0;
+  for (;;) {
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, 10 * GST_SECOND, GST_MESSAGE_INFO | GST_MESSAGE_EOS | GST_MESSAGE_ERROR);
+    if (message == NULL || GST_MESSAGE_TYPE(message) != GST_MESSAGE_INFO) {
+      if (message == NULL || GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        fail("%s: the pipeline did not reach its end", script);
+      if (message != NULL)
+        gst_message_unref(message);
+      break;
+    }
+    GError* error = NULL;
+    gst_message_parse_info(message, &error, NULL);
+    printf("info: %s\n", error != NULL ? error->message : "");
+    if (error != NULL && *expected != '\0' && strstr(error->message, expected) != NULL)
+      ++said;
+    else
+      ++others;
+    g_clear_error(&error);
+    gst_message_unref(message);
+  }
+  if (said != (*expected != '\0') || others != 0)
+    fail("%s: %d info messages say \"%s\", %d others", script, said, expected, others);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return failureCount() == 0 ? 0 : 1;
+}
+
 /* ---- a refused script ---- */
 
 static int refuse(const char* script, const char* expected, const char* properties) {
@@ -687,6 +733,8 @@ int main(int argc, char** argv) {
     return check(argv[2], argv[3], argc - 4, argv + 4);
   if (argc == 4 && strcmp(argv[1], "render") == 0)
     return render(argv[2], argv[3]);
+  if (argc == 4 && strcmp(argv[1], "info") == 0)
+    return info(argv[2], argv[3]);
   if ((argc == 4 || argc == 5) && strcmp(argv[1], "refuse") == 0)
     return refuse(argv[2], argv[3], argc == 5 ? argv[4] : "");
   if ((argc == 4 || argc == 5) && strcmp(argv[1], "stress") == 0)
@@ -694,6 +742,7 @@ int main(int argc, char** argv) {
   fprintf(stderr,
           "usage: element_check check PLAYER SCRIPT [override-embedded=false] [never-shown=N]\n"
           "       element_check render SCRIPT OUT.png\n"
+          "       element_check info SCRIPT TEXT\n"
           "       element_check refuse SCRIPT TEXT [PROPERTIES]\n"
           "       element_check stress PLAYER SCRIPT [decode]\n");
   return 2;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Diagnosis.h"
+#include "SourceFiles.h"
 #include "play/PlayerProcess.h"
 
 namespace QuarnHost {
@@ -523,6 +524,19 @@ TEST(Diagnosis, AdviceIsSpeltInTheHostsOwnTerms) {
   };
   for (const Row& row : rows)
     check(row, fileOf(row), kElementProperties);
+}
+
+// A code page the host detected is told as such: the user named none.
+TEST(Diagnosis, ADetectedCodePageIsToldAsDetected) {
+  const std::string notAScript = wide("a note, not a script\r\n", 2, false, kLe16Mark);
+  const Explanation said =
+      explainFile(sourceFileOf(notAScript), CodePageSettings{{}, std::string("UTF16-LE"), true},
+                  kPlayerOptions);
+  EXPECT_EQ(said.refusal, Refusal::NoEventsSection);
+  EXPECT_NE(said.text.find("decoded as UTF16-LE, which --codepage auto detected, the file holds "
+                           "no line of a script"),
+            std::string::npos)
+      << said.text;
 }
 
 }  // namespace

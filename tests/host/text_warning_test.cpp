@@ -67,7 +67,7 @@ TEST(ReplacementWarning, SaysHowManyWereReplacedAndWhatToTry) {
        {},
        60,
        "60 characters of night ferry.ass could not be read as UTF-8 and were replaced; the text "
-       "looks like Shift_JIS: try --codepage Shift_JIS"},
+       "looks like Shift_JIS: try --codepage Shift_JIS or --codepage auto"},
       {"one character", "a\xFF", {}, {}, 1, "1 character of night ferry.ass could not be read"},
       {"read with another code page",
        japanese,
@@ -96,8 +96,14 @@ TEST(ReplacementWarning, SaysHowManyWereReplacedAndWhatToTry) {
       EXPECT_NE(said.find(row.expected), std::string::npos) << row.what << "\n  said: " << said;
   }
   EXPECT_NE(replacementWarning(sourceFileOf(japanese), {}, kElementProperties, 60)
-                .find("try codepage=Shift_JIS"),
+                .find("try codepage=Shift_JIS or codepage=auto"),
             std::string::npos);
+  // A code page the host detected itself: detecting again would not help.
+  const std::string detected =
+      replacementWarning(sourceFileOf(japanese),
+                         CodePageSettings{{}, std::string("UTF-16LE"), true}, kPlayerOptions, 4);
+  EXPECT_NE(detected.find("try --codepage Shift_JIS"), std::string::npos) << detected;
+  EXPECT_EQ(detected.find("auto"), std::string::npos) << detected;
 }
 
 }  // namespace

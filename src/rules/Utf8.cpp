@@ -91,20 +91,28 @@ std::uint64_t wordAt(const unsigned char* at) {
 
 }  // namespace
 
+const unsigned char* skipAscii(const unsigned char* text, const unsigned char* end) {
+  const unsigned char* const start = text;
+  for (; end - text >= 32; text += 32) {
+    if (((wordAt(text) | wordAt(text + 8) | wordAt(text + 16) | wordAt(text + 24)) & kHighBits) !=
+        0)
+      break;
+  }
+  for (; end - text >= 8; text += 8) {
+    if ((wordAt(text) & kHighBits) != 0)
+      break;
+  }
+  // A short rest is tested in one word that overlaps what came before.
+  if (end - text < 8 && end - start >= 8 && (wordAt(end - 8) & kHighBits) == 0)
+    return end;
+  while (text < end && *text < 0x80)
+    ++text;
+  return text;
+}
+
 bool isValidUtf8(const unsigned char* text, std::size_t length) {
   const unsigned char* const end = text + length;
-  while (text < end) {
-    // Scripts are mostly ASCII, which is passed 32 bytes, then 8, a step.
-    if (end - text >= 32 &&
-        ((wordAt(text) | wordAt(text + 8) | wordAt(text + 16) | wordAt(text + 24)) & kHighBits) ==
-            0) {
-      text += 32;
-      continue;
-    }
-    if (end - text >= 8 && (wordAt(text) & kHighBits) == 0) {
-      text += 8;
-      continue;
-    }
+  for (text = skipAscii(text, end); text < end; text = skipAscii(text, end)) {
     const Utf8Step step = nextUtf8(text, end);
     if (!step.wellFormed)
       return false;

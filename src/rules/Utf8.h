@@ -28,6 +28,10 @@ Utf8Step nextUtf8(const unsigned char* text, const unsigned char* end);
 /// and is well-formed. `text == end` (no byte at all) is false.
 bool isLegalUtf8Sequence(const unsigned char* text, const unsigned char* end);
 
+/// The first byte of [text, end) that is not ASCII, or `end`. Scripts are
+/// mostly ASCII, which is passed a word at a time.
+const unsigned char* skipAscii(const unsigned char* text, const unsigned char* end);
+
 /// True when all `length` bytes are well-formed UTF-8. An empty text is valid.
 bool isValidUtf8(const unsigned char* text, std::size_t length);
 

@@ -79,6 +79,21 @@ TEST(ConvertUtf8ToUtf16, ConvertsAndStopsAtTheOffendingSequence) {
   EXPECT_FALSE(Quarn::isValidUtf8(bytes, path.size()));
 }
 
+// The first byte that is not ASCII, wherever it falls against the words and
+// the overlapping last word that the search reads.
+TEST(SkipAscii, StopsAtTheFirstHighByte) {
+  for (std::size_t length = 0; length <= 40; ++length) {
+    for (std::size_t high = 0; high <= length; ++high) {
+      std::string text(length, 'a');
+      if (high < length)
+        text[high] = '\xC3';
+      const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+      EXPECT_EQ(Quarn::skipAscii(bytes, bytes + length) - bytes, static_cast<long>(high))
+          << length << " " << high;
+    }
+  }
+}
+
 // ASCII is passed a word at a time: a fault is found at every offset of a
 // long text, and so is a sequence cut off by the end.
 TEST(IsValidUtf8, FindsAFaultAtAnyOffset) {

@@ -3,7 +3,7 @@
 // a mark's code page, or a confident guess that keeps ASCII, is answered.
 //
 // Byte 0: bits 0-1 OverrideEmbedded (absent/true/false); bits 2-7, when not
-// zero, how many bytes before the end of the first 64 KiB piece the rest
+// zero, how many bytes before 65536, where a 16 KiB piece ends, the rest
 // starts (ASCII fills the file up to there); the rest is the text.
 #include <cstdint>
 #include <optional>

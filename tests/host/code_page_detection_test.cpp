@@ -91,10 +91,20 @@ TEST(DetectCodePage, AnswersOnlyWhatTheFileShows) {
   }
 }
 
+// Legacy text is ill-formed as UTF-8 within a character or two: 256 good
+// ones decide, and what comes after them is not looked at.
+TEST(DetectCodePage, TakesTextForUtf8After256GoodCharacters) {
+  std::string text = kEvents;
+  for (int i = 0; i < 255; ++i)
+    text += "\xC3\xA9";  // é
+  EXPECT_NE(detectCodePage(text + "\xE9t\xE9", {}).basis, Basis::Utf8);
+  EXPECT_EQ(detectCodePage(text + "\xC3\xA9\xE9t\xE9", {}).basis, Basis::Utf8);
+}
+
 // Only a code page that leaves the markup as it is may be followed.
 TEST(KeepsAscii, HoldsForTheLegacyCodePagesScriptsAreWrittenIn) {
-  for (const char* name : {"windows-1252", "ISO-8859-7", "KOI8-R", "Shift_JIS", "EUC-KR",
-                           "GB18030", "Big5"})
+  for (const char* name :
+       {"windows-1252", "ISO-8859-7", "KOI8-R", "Shift_JIS", "EUC-KR", "GB18030", "Big5"})
     EXPECT_TRUE(keepsAscii(name)) << name;
   for (const char* name : {"UTF-16BE", "UTF-32LE", "IBM424_rtl", "no-such-code-page"})
     EXPECT_FALSE(keepsAscii(name)) << name;
@@ -131,8 +141,8 @@ TEST(AnswerCodePage, DetectsOnlyWhenAskedAndOnlyLocalFiles) {
   std::filesystem::remove_all(folder);
 }
 
-// A file is checked a piece of 64 KiB at a time: a sequence cut by the end
-// of a piece is neither refused nor let through broken.
+// A file is checked in pieces of 16 KiB, and 65536 ends one: a sequence cut
+// by the end of a piece is neither refused nor let through broken.
 TEST(AnswerCodePage, TellsUtf8AcrossPieces) {
   char folder[] = "/tmp/quarn-detect-XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);

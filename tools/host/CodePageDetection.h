@@ -18,7 +18,8 @@ namespace QuarnHost {
 /// What the host found out about a file's encoding, and what it answers.
 struct CodePageDetection {
   enum class Basis {
-    Utf8,          // well-formed UTF-8 after any mark: nothing to answer
+    Utf8,          // UTF-8 after any mark, well-formed to the end or through
+                   // its first 256 characters outside ASCII: no answer
     FollowedMark,  // a byte-order mark the plug-in follows itself
     Mark,          // a mark the settings make the plug-in ignore: its encoding
     Guess,         // ICU's guess, at kConfidentGuess or above

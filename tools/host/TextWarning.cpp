@@ -1,6 +1,5 @@
 #include "TextWarning.h"
 
-
 #include <rules/Utf8.h>
 
 #include "IcuText.h"

@@ -95,69 +95,74 @@ class Utf8Evidence {
   std::size_t characters_ = 0;
 };
 
-/// What a piece's first look returns when the mark decided everything.
-constexpr std::size_t kDecided = static_cast<std::size_t>(-1);
-
 /// How much of a file is read at a time while it is checked for UTF-8.
 constexpr std::size_t kPiece = std::size_t{1} << 14;
 
-/// Whether the regular file at `path` is UTF-8 after its first bytes, which
-/// `decide` is shown first and which tells how many to skip; none when it
+/// Whether the file open as `fd` is UTF-8 from byte `from` on; none when it
 /// cannot be read. Most scripts are UTF-8, and this is all that detection
 /// costs them: the file goes through one small buffer, up to the point the
 /// evidence decides, since a fresh buffer the size of the file took longer
 /// to fill than reading it.
-template <class Decide>
-std::optional<bool> isUtf8File(const std::string& path, Decide&& decide) {
+std::optional<bool> isUtf8From(int fd, std::size_t from) {
+  if (lseek(fd, static_cast<off_t>(from), SEEK_SET) < 0)
+    return std::nullopt;
+  std::vector<unsigned char> buffer(kPiece + 3);
+  std::size_t kept = 0;  // the start of a sequence the last piece cut off
+  Utf8Evidence evidence;
+  for (;;) {
+    const ssize_t got = read(fd, buffer.data() + kept, kPiece);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0)
+      return std::nullopt;
+    const std::size_t size = kept + static_cast<std::size_t>(got);
+    // A sequence of up to four bytes may go on in the next piece.
+    std::size_t whole = size;
+    for (std::size_t back = 1; got != 0 && back <= 3 && back <= size; ++back) {
+      const unsigned char byte = buffer[size - back];
+      if ((byte & 0xC0) != 0x80) {
+        whole = byte >= 0xC0 ? size - back : size;
+        break;
+      }
+    }
+    const Utf8Evidence::Verdict verdict = evidence.look(buffer.data(), buffer.data() + whole);
+    if (verdict != Utf8Evidence::Verdict::Undecided || got == 0)
+      return verdict != Utf8Evidence::Verdict::NotUtf8;
+    kept = size - whole;
+    std::memmove(buffer.data(), buffer.data() + whole, kept);
+  }
+}
+
+/// What the regular file at `path` shows: its mark, then whether it is
+/// UTF-8, and only when it is not, the whole text for ICU's guess.
+CodePageDetection detectInFile(const std::string& path, std::optional<bool> overrideEmbedded) {
+  CodePageDetection found;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
-    return std::nullopt;
-  std::optional<bool> valid;
+    return found;
   struct stat info;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    std::vector<unsigned char> buffer(kPiece + 3);
-    std::size_t kept = 0;  // the start of a sequence the last piece cut off
-    bool first = true;
-    Utf8Evidence evidence;
-    for (;;) {
-      const ssize_t got = read(fd, buffer.data() + kept, kPiece);
-      if (got < 0 && errno == EINTR)
-        continue;
-      if (got < 0)
-        break;
-      const unsigned char* text = buffer.data();
-      std::size_t size = kept + static_cast<std::size_t>(got);
-      if (first) {
-        first = false;
-        const std::size_t skip =
-            decide(std::string_view(reinterpret_cast<const char*>(text), size));
-        if (skip == kDecided) {
-          valid = false;
-          break;
-        }
-        text += skip;
-        size -= skip;
-      }
-      // A sequence of up to four bytes may go on in the next piece.
-      std::size_t whole = size;
-      for (std::size_t back = 1; got != 0 && back <= 3 && back <= size; ++back) {
-        const unsigned char byte = text[size - back];
-        if ((byte & 0xC0) != 0x80) {
-          whole = byte >= 0xC0 ? size - back : size;
-          break;
-        }
-      }
-      const Utf8Evidence::Verdict verdict = evidence.look(text, text + whole);
-      if (verdict != Utf8Evidence::Verdict::Undecided || got == 0) {
-        valid = verdict != Utf8Evidence::Verdict::NotUtf8;
-        break;
-      }
-      kept = size - whole;
-      std::memmove(buffer.data(), text + whole, kept);
-    }
+  char start[4];
+  const ssize_t started =
+      fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? pread(fd, start, sizeof start, 0) : -1;
+  std::size_t skip = 0;
+  std::optional<bool> utf8;
+  if (started >= 0) {
+    const std::optional<CodePageDetection> byMark = decideByMark(
+        std::string_view(start, static_cast<std::size_t>(started)), overrideEmbedded, skip);
+    if (byMark)
+      found = *byMark;
+    else
+      utf8 = isUtf8From(fd, skip);
   }
   close(fd);
-  return valid;
+  if (utf8 == std::optional<bool>(true)) {
+    found.basis = Basis::Utf8;
+  } else if (utf8) {
+    const SourceFile file = readSourceFile(path);
+    if (file.readable && file.bytes.size() == file.size && file.size >= skip)
+      found = guess(std::string_view(file.bytes).substr(skip));
+  }
+  return found;
 }
 
 }  // namespace
@@ -182,8 +187,7 @@ std::string describeDetection(const CodePageDetection& detection, const std::str
   const std::string asUtf8 = ": reading it as UTF-8";
   const std::string nameIt =
       "; name its encoding with " + std::string(names.codepage) + names.separator + "NAME";
-  const std::string confidence =
-      "ICU's confidence " + std::to_string(detection.confidence) + " of 100";
+  const std::string outOf100 = std::to_string(detection.confidence) + " of 100";
   switch (detection.basis) {
     case Basis::Utf8:
       return file + " is well-formed UTF-8" + asUtf8;
@@ -194,12 +198,11 @@ std::string describeDetection(const CodePageDetection& detection, const std::str
       return file + " starts with a " + detection.mark + " byte-order mark: reading it as " +
              detection.name;
     case Basis::Guess:
-      return file + " is not UTF-8 and looks like " + detection.name + " (" + confidence +
-             "): reading it as " + detection.name;
+      return file + " is not UTF-8 and looks like " + detection.name + " (ICU's confidence " +
+             outOf100 + "): reading it as " + detection.name;
     case Basis::Uncertain:
       return file + " is not UTF-8, and ICU's guess, " + detection.guess + " at confidence " +
-             std::to_string(detection.confidence) + " of 100" + ", is too uncertain to follow" +
-             asUtf8 + nameIt;
+             outOf100 + ", is too uncertain to follow" + asUtf8 + nameIt;
     case Basis::NoGuess:
       return file + " is not UTF-8, and ICU has no guess at its encoding" + asUtf8 + nameIt;
     case Basis::Unread:
@@ -221,23 +224,7 @@ AnsweredCodePage answerCodePage(const CodePageSettings& asked, std::string_view 
   if (explainUrl(location, path).refusal != Refusal::None)
     return answer;
   answer.file = path.substr(path.rfind('/') + 1);
-  std::optional<CodePageDetection> byMark;
-  const std::optional<bool> utf8 = isUtf8File(path, [&](std::string_view start) {
-    std::size_t skip = 0;
-    byMark = decideByMark(start, asked.overrideEmbedded, skip);
-    return byMark ? kDecided : skip;
-  });
-  if (byMark) {
-    detection = *byMark;
-  } else if (utf8 == std::optional<bool>(true)) {
-    detection.basis = CodePageDetection::Basis::Utf8;
-  } else if (utf8) {
-    // Not UTF-8: the whole text is looked at, the mark decided nothing.
-    const SourceFile file = readSourceFile(path);
-    if (!file.readable || file.bytes.size() != file.size)
-      return answer;
-    detection = detectCodePage(file.bytes, asked.overrideEmbedded);
-  }
+  detection = detectInFile(path, asked.overrideEmbedded);
   if (!detection.name.empty())
     answer.settings.name = detection.name;
   return answer;

@@ -148,7 +148,8 @@ std::string detectionSample(std::string_view bytes) {
       end = bytes.size();
     std::string_view line = bytes.substr(start, end - start);
     start = end + 1;
-    if (std::none_of(line.begin(), line.end(), [](char c) { return (c & 0x80) != 0; }))
+    const auto* first = reinterpret_cast<const unsigned char*>(line.data());
+    if (Quarn::skipAscii(first, first + line.size()) == first + line.size())
       continue;
     // An event line's text is its tenth field; override blocks are markup.
     std::size_t text = 0;
